@@ -1,0 +1,1 @@
+// Data access layer over the Firebird client.

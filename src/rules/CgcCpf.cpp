@@ -1,0 +1,1 @@
+// Exported tax identifier functions (filled in by the foundation work).

@@ -1,0 +1,1 @@
+// Tax identifier services (filled in by the foundation work).
