@@ -1,0 +1,155 @@
+#pragma once
+// Rules of the distribution window that need no widgets: parameter switches, installation
+// rules, the programme field's length, ticket and bar-code handling, the counters' date
+// range, the KALDU service-type-to-sector map, the price lock states, number formats and
+// the texts built by the save. The window (FDistPravolt) only wires them to its controls.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dist {
+
+// ---------------------------------------------------------------------------------
+// Parameter switches, read once when the window is created.
+struct ParametrosDist {
+    bool baixaSetorEntrada = false;   // ATU_PRODUCAO / BAIXA_SETOR_ENTRADA = "S"
+    bool setorObrigatorio = false;    // DISTRIBUICAO_SERVICOS / SETOR_OBRIGATORIO = "S"
+    bool verificarSetorAnt = false;   // DISTRIBUICAO_SERVICOS / VERIFICAR_SETOR_ANT_BAIXADO = "S"
+    bool bloqueioData = false;        // DISTRIBUICAO_SERVICOS / BLOQUEIO_DATA = "S"
+    bool atualizaProducao = true;     // SERVICO_EXTERNO / ATUALIZA_PRODUCAO_SETOR <> "N"
+    bool bloquearPreco = false;       // DISTRIBUICAO_SERVICOS / BLOQUEAR_PRECO = "S"
+    bool distServPorCodBar = false;   // ATU_PRODUCAO / DIST_SERV_POR_CODBAR = "S"
+};
+
+// Reads the seven switches through `ler(grupo, parametro)` (a missing row reads as "").
+// Comparisons are exact and case-sensitive.
+using LeitorParametro = std::function<std::string(const std::string&, const std::string&)>;
+ParametrosDist LerParametrosDist(const LeitorParametro& ler);
+
+// ---------------------------------------------------------------------------------
+// Installation rules (the installation name is compared exactly).
+int TamanhoProgramacao(bool distServPorCodBar, const std::string& empresa);  // 6 / 15 / 13 / 15
+bool DataBloqueada(const std::string& empresa, bool bloqueioData);
+bool PrecoSomenteLeituraNaAbertura(const std::string& empresa);  // "QOR"
+bool DataServidorNaTrocaDeModo(const std::string& empresa);      // "QUELTAVIO"
+bool EhKaldu(const std::string& empresa);
+bool GravaProducaoSetor(const std::string& empresa, bool atualizaProducao, const std::string& setor);
+
+// KALDU: the sector that leaving the service type field writes, for the mode.
+std::optional<std::string> SetorKaldu(const std::string& tipoServico, bool saida);
+
+// ---------------------------------------------------------------------------------
+// Texts.
+
+// Prepends `c` until `texto` is `tamanho` characters long (at most 255); a text that
+// long or longer is returned unchanged. Characters, not bytes, are counted.
+std::string PreencherEsquerda(const std::string& texto, char c, int tamanho);
+
+// Number of characters of a UTF-8 text, and a slice by characters (1-based, like Copy).
+int Comprimento(const std::string& texto);
+std::string Copiar(const std::string& texto, int inicio, int quantidade);
+
+// Upper case of a UTF-8 text (ASCII and the Latin-1 letters), as the fields force it.
+std::string Maiusculas(const std::string& texto);
+std::string Aparar(const std::string& texto);  // blanks removed at both ends
+bool EmBranco(const std::string& texto);
+
+// In the programme every ";" becomes "/" and letters become upper case.
+std::string MapearProgramacao(const std::string& texto);
+
+// What a text in the programme field is.
+enum class EntradaProg { Vazia, Manual, Identificador, CodigoBarras };
+EntradaProg ClassificarProgramacao(const std::string& texto);
+
+// A ticket bar code split: positions 2-7 programme, 8-11 ticket, 12-15 sub-ticket (only
+// with at least 15 characters). The programme is already mapped.
+struct CodigoFicha {
+    std::string prog;
+    std::string ficha;
+    std::optional<std::string> subFicha;
+};
+CodigoFicha DividirCodigoBarras(const std::string& codigo);
+
+// The identifier of a 10-character sub-ticket bar code: a leading "2" is dropped.
+std::string IdentificadorSubFicha(const std::string& codigo);
+
+// The programme the lookup uses: longer than 6 characters -> its characters 2 to 7.
+std::string ProgramacaoDaBusca(const std::string& prog);
+
+// ---------------------------------------------------------------------------------
+// Dates (days since 30 Dec 1899, time as fraction).
+struct Data {
+    int ano = 1899, mes = 12, dia = 30;
+};
+double CodificarData(int ano, int mes, int dia);
+Data DecodificarData(double dt);
+double SoData(double dt);  // time 00:00:00
+bool MesmoDia(double a, double b);
+
+// The counters' month range: the first of the date's month at 00:00:00 up to the date at
+// 23:59:59.
+struct Faixa {
+    double inicio = 0, fim = 0;
+};
+Faixa FaixaDoMes(double data);
+
+std::string FormatarDataCurta(double dt);  // "dd/mm/yy"
+std::string FormatarHoraMinuto(int hora, int minuto);  // "hh:mm"
+
+// ---------------------------------------------------------------------------------
+// Money: exact ten-thousandths.
+using Decimos4 = std::int64_t;
+constexpr Decimos4 kEscala = 10000;
+Decimos4 ParaDecimos4(double v);
+double DeDecimos4(Decimos4 v);
+
+// Total price: pairs × price per pair, exact.
+Decimos4 PrecoTotal(std::int64_t pares, Decimos4 preco);
+
+// Formats a number with a small subset of the Delphi number formats the window uses:
+// digit placeholders "0" and "#", "," anywhere in the integer part (thousands grouping),
+// "." (decimal point), literal characters, and an optional ";" section for negatives.
+// Shown with the Brazilian separators: "." groups thousands, "," is the decimal point.
+std::string FormatarNumero(double valor, const std::string& formato);
+
+// Reads a number typed in a numeric field: "," is the decimal point ("." then only groups
+// thousands); without a comma "." is taken as the decimal point. Blank reads as 0.
+// Throws plat::EConvertError for anything else.
+double LerNumero(const std::string& texto);
+
+// ---------------------------------------------------------------------------------
+// Price states of the price field.
+enum class EstadoPreco {
+    Editavel,            // white, typed by the operator
+    EditavelCorJanela,   // editable, system window colour (lookup found no price)
+    Travado,             // read-only, light yellow
+    SomenteLeitura,      // read-only, colour as it was
+};
+
+// Outcome of the price lookup in Saída mode.
+struct ResultadoPreco {
+    Decimos4 preco = 0;
+    EstadoPreco estado = EstadoPreco::Editavel;
+};
+// `encontrado` false: no PRECOSER row. `atual`: the state before the lookup.
+ResultadoPreco ResolverPreco(bool encontrado, Decimos4 valor, bool bloquearPreco, EstadoPreco atual);
+
+// ---------------------------------------------------------------------------------
+// Save rules.
+
+// The preceding sectors of a sector: the list split at commas and blanks, items trimmed,
+// empty ones skipped.
+std::vector<std::string> SetoresAnteriores(const std::string& lista);
+
+// Turnover: true when pending + pairs exceeds the turnover (equal is allowed). No overflow.
+bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t giro);
+
+std::string MsgJaEnviada(std::int64_t terceirizado);  // Programação já foi enviada para terceirizado "7".
+std::string MsgRetornoLancado(double retorno);       // Retorno já lançado em dd/mm/yy.
+
+// Weekdays: the date `dias` weekdays before `data` (Saturday and Sunday skipped).
+double DiasUteisAntes(double data, int dias);
+
+}  // namespace dist
