@@ -1,0 +1,44 @@
+#pragma once
+// A private Firebird 3 server for tests that need a server (two connections to one
+// database, a dropped connection). It runs Debian's /usr/sbin/firebird as a separate
+// instance: its own root folder with firebird.conf (loopback only, a free port), its own
+// lock folder, a copy of the security database with a SYSDBA password set for the run.
+// The system installation and its service are never touched.
+#include <string>
+#include <sys/types.h>
+
+class FirebirdServer {
+public:
+    FirebirdServer();
+    ~FirebirdServer();  // stops the server and removes its folder
+    FirebirdServer(const FirebirdServer&) = delete;
+    FirebirdServer& operator=(const FirebirdServer&) = delete;
+
+    // False (with the reason in Problem()) when the binaries are not installed.
+    static bool Available();
+    static const std::string& Problem();
+
+    void Start();   // waits until the port accepts connections
+    void Stop();    // terminates and waits
+    void Restart() { Stop(); Start(); }
+    bool Running() const { return pid_ > 0; }
+
+    int Port() const { return port_; }
+    const std::string& User() const { return user_; }
+    const std::string& Password() const { return password_; }
+    // Folder for database files the server opens.
+    const std::string& DataDir() const { return dataDir_; }
+    // "127.0.0.1/<port>:<path>" for a database file.
+    std::string Location(const std::string& path) const;
+
+private:
+    void Prepare();
+    std::string root_;
+    std::string dataDir_;
+    std::string lockDir_;
+    std::string user_ = "SYSDBA";
+    std::string password_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    bool prepared_ = false;
+};
