@@ -74,6 +74,7 @@ public:
 
     // Internal state shared with the statements of this connection.
     detail::ConnectionImpl& Impl() const { return *impl_; }
+    const std::shared_ptr<detail::ConnectionImpl>& SharedImpl() const { return impl_; }
 
 protected:
     // Called before attaching; a subclass may refuse (throw) when it is not configured.
@@ -83,7 +84,7 @@ protected:
     virtual void AfterConnect() {}
 
 private:
-    std::unique_ptr<detail::ConnectionImpl> impl_;
+    std::shared_ptr<detail::ConnectionImpl> impl_;
 };
 
 // A database transaction: move-only; the destructor rolls back one still active

@@ -125,6 +125,10 @@ public:
 
     void SetConnection(Connection* c);
     Connection* GetConnection() const noexcept { return conn_; }
+    // When false the text is sent as written (no :name parameters): procedure and
+    // trigger bodies use colons for their variables.
+    void SetParamCheck(bool on);
+    bool ParamCheck() const noexcept { return paramCheck_; }
     // Runs the statements in the caller's transaction (nullptr: each in its own).
     void SetTransaction(Transaction* t) { tr_ = t; }
     Transaction* GetTransaction() const noexcept { return tr_; }
@@ -190,6 +194,7 @@ private:
     std::size_t pos_ = 0;
     bool active_ = false;
     bool bof_ = true;
+    bool paramCheck_ = true;
     std::int64_t rowsAffected_ = 0;
 };
 
