@@ -1,0 +1,130 @@
+#pragma once
+// The database procedures that the stored-procedure calls of the InterBase/Firebird
+// modules run, with their parameters in order (" out" marks an output).
+namespace dm {
+
+struct ProcIB {
+    const char* stp;
+    const char* procedimento;
+    const char* params;
+};
+
+inline const ProcIB kProcsCadastros[] = {
+    {"stpRepresID", "REPRESENTID", "ID out"},
+    {"stpFornecID", "FORNECID", "ID out"},
+    {"stpDataServidor", "DATASERVIDOR", "DATA out"},
+    {"stpNovoCodCliente", "NOVO_COD_CLIENTE", "COD out"},
+};
+
+inline const ProcIB kProcsProducao[] = {
+    {"stpMatPrimaID", "MATPRIMAID", "ID out"},
+    {"stpEstqMes", "CONSULTAESTOQMES",
+     "FILIAL, MPRIMA, COR, TAM, MARCA, ANO, MES, ESTOQUE out, PRECO out, COMPRA out, MESEST out, ANOEST out, ESTPRM out, "
+     "QTENT out, QTSAI out, VRENT out, VRSAI out, CONSUMO_MAXIMO out"},
+    {"stpPedCompraID", "CODPEDCOMPRA", "CODPED out"},
+    {"stpSalvaSaidaMP", "SALVASAIDAMP",
+     "FILIAL, MPRIMA, COR, MARCA, TAM, TIPO, DATA, QTDE, PROG, CUSTO, DOCTO, GRADE, COMGRADE, ORDEM, OPER, CODTRANSF"},
+    {"stpDelSaidaMP", "DELETESAIDAMP", "FILIAL, MPRIMA, COR, MARCA, TAM, DOCTO"},
+    {"stpInsertSaida", "INSERTSAIDA", "FILIAL, MPRIMA, COR, MARCA, TAM, QTDE, ANO, MES, OPER"},
+    {"stpCotaRepresID", "COTAREPRID", "ID out"},
+    {"stpTerceirizado", "TERCEIRID", "ID out"},
+    {"stpExclusiv", "EXCLUSIVID", "ID out"},
+    {"stpimpDespesaID", "IMPDESPESAID", "ID out"},
+    {"stpCriaProg", "CRIAPROGRAMACAO", "NUMPROG, DATA, DTINICIO, DTENTREGA, NOME, FILIAL, PRIOR, LOTE"},
+    {"stpLocalizacao", "BUSCASETOR", "PROG, FICHA, ORDS out, NOMES out"},
+    {"stpVerIdent_Prod", "VERIDENT_PROD", "PROD1, PROD2, RESULT out"},
+    {"stpInsPedNFe", "PED_NFE", "FILIAL, FORNEC, NOTA, SERIE, PED"},
+    {"StpTabPrecoID", "TABPRECOID", "ID out"},
+    {"stpSalvaEntProd", "SALVAENTRADAPROD",
+     "PRODUTO, PADRONIZ, MARCA, TAM, DOCTO, SERIE, FORNEC, FILIAL, QTDE, PRECO, PRREAL, PRMEDIO, DESCTO, DESPES, CST, ALIPI, "
+     "VRIPI, ALICM, BASEICM, VRICM, ISENTOSICM, OUTROSICM, COMGRADE, ORDEM, GRADE, DATA, ITEM, PEDIDO, OPER"},
+    {"stpConserto", "CONSERTOID", "ID out"},
+    {"stpSalvaentMP", "SALVAENTRADAMP",
+     "FILIAL, MPRIMA, FORNEC, SERIE, COR, MARCA, TAM, TIPO, DATA, QTDE, PRECO, PRREAL, PRMEDIO, DOCTO, PROG, DESCTO, DESPES, "
+     "CST, BASEIPI, ALIPI, VRIPI, ALICM, BASEICM, PBASEICM, VRICM, ISENTOSICM, OUTROSICM, COMGRADE, ORDEM, GRADE, OPER, ITEM, "
+     "PEDIDO, ATUEST, CODTRANSF"},
+    {"stpDelEntmp", "DELETEENTRADAMP", "FILIAL, MPRIMA, COR, MARCA, TAM, DOCTO, FORNEC, SERIE"},
+    {"stpPrecoMedio", "PRECOMEDIO", "FILIAL, MPRIMA, COR, MARCA, ANO, MES, QTDE, CUSTO"},
+    {"stpAlteraIPV", "ALTERAITEMPV", "NUMPROG, SIT, PEDIDO, ITEM, OBSPED, CHEC, FICHA"},
+};
+
+inline const ProcIB kProcsFinanceiro[] = {
+    {"stpRecebto", "BAIXADUP", "NUMDUP, ORDDUP, FILIALDUP, VALORPG, JUROS, DESCONTO, DESPESA, DATAPAGTO, ABAT, ADDLAN, CODRECEBTO"},
+    {"stpCancelBaixa", "CANCELABAIXA", "COD, ADDLAN"},
+    {"stpCriaPag", "COD_PAG", "COD out"},
+    {"stpPagaDup", "PAGA_DUP", "NUM, ORD, FILIAL, PAGTO"},
+    {"stpIncCheque", "INC_CH", "NUM, BANCO, AGENCIA, FILIAL, EMISSAO, VALOR, CONTA, VENCTO, EMITENTE, LOTE, CLIENTE"},
+    {"stpPagaCh", "PAGA_CH", "NUM, BANCO, CONTA, PAGTO"},
+    {"stpUpdateDup", "UPDATEDUP", "NUM, ORDEM, FILIAL, DTQUITACAO, SIT"},
+    {"stpAvisoDebID", "AVISODEBID", "ID out"},
+    {"stpGeraAvisoCli", "GERAAVISODEBCLI",
+     "DTINI, DTFIM, CLIENTE, FILIAL1, FILIAL2, FILIAL3, FILIAL4, TXJUROS, VALMIN, VALDESP, VENCIMENTO, DIASLIMITE, SITUACAO, "
+     "AVISO out"},
+    {"stpExcluiCh_Dup", "EXCLUICH_DUP", "NUMDUP, ORD, FILIAL"},
+    {"stpAvDepRep", "ADDAVISODEBREP", "NUMAV, DATA, REPRES, FILIAL"},
+    {"stpUpDupAvDebRep", "UPDATEDUPAVDEBREP", "NUM, ORD, FILIAL, NUMAV, DTQUITACAO"},
+    {"stpPagto", "BAIXATIT",
+     "NUMTIT, ORDTIT, FILIALTIT, FORNECTIT, VALORPG, JUROS, DESCONTO, DATAPAGTO, ABAT, ADDLAN, CHEQUE, CONTA, ID_TITULO"},
+    {"stpPagaDupQ", "PAGA_DUPQ", "NUM, ORD, FILIAL, PAGTO"},
+    {"stpCancelaPagto", "CANCELAPAGTO", "COD, ADDLAN"},
+    {"stpLanctoID", "LANCTOID", "ID out"},
+    {"stpInsertTit", "INSERTTIT",
+     "NUM, ORD, FILIAL, VALOR, FORNEC, EMISSAO, NOTAFISCAL, PERCJUROS, PERCDESCTO, VENCTO, VALORNF, CONTA, SIT, PREVREAL, ABAT, "
+     "PARCELA, INCLUIL1, CLIFORREP, OBS"},
+    {"stpSelDupBco", "SELDUPBANCO", "NUM, ORD, FILIAL, CONTA"},
+    {"stpDesSelDupBco", "DESSELDUPBANCO", "NUM, ORD, FILIAL"},
+    {"stpSqlTitBco", "SELTITBANCO", "NUM, ORD, FILIAL, FORNEC, CONTA, REMESSA"},
+    {"stpDesSelTitBco", "DESSELTITBANCO", "NUM, ORD, FILIAL, FORNEC"},
+    {"stpExcluiDupRecebto", "DROPBAIXAAVISO", "NUMDUP, ORDDUP, FILIALDUP, AVISODEBREP"},
+    {"stpRecebtoAvDebRep", "BAIXADUPAVISO",
+     "NUMDUP, ORDDUP, FILIALDUP, VALORPG, JUROS, DESCONTO, DESPESA, DATAPAGTO, DATAMOVTO, ABAT, ADDLAN, AVISODEBREP"},
+    {"stpNullDup", "NULLDUP", "NUM, ORD, FILIAL"},
+    {"stpAtualizaAbat", "ATUALIZAABAT", "NUM, ORD, FILIAL, FORNEC, ABAT, TITDUP"},
+    {"stpNumAvProrr", "AVISOPRORR", "NUMPRORR out"},
+    {"stpMarcaAvProrr", "MARCAAVISOPRORR", "NUM, ORD, FILIAL, NUMAV, VENCTO, VENCTOOR, PERCJUROS, ID"},
+    {"stpSelDupCarta", "SELDUPCARTA", "NUM, ORD, FILIAL"},
+    {"stpDesSelDupCarta", "DESSELDUPCARTA", "NUM, ORD, FILIAL"},
+    {"stpAddLancto", "ADDLANCTO", "FILIAL, DATA, CONTA, VALOR, DC, TIPOL, DOC, EMISSAO, EFETIVACAO, HIST, CODCONTA, TICADO"},
+    {"stpDebCredSaldo", "DEBCREDSALDO", "DATA, VALOR, CONTA, DEBCRED"},
+    {"stpUltSaldo", "ULTIMOSALDO", "DATA, CONTA, SALDOBCO out"},
+    {"stpExtCnabID", "EXTCNABID", "ID out"},
+    {"stpcamposid", "CAMPOSCNABID", "ID out"},
+    {"stpLanctoFilID", "LANCTOFILID", "ID out"},
+    {"stpUpdateNumRem", "UPDATENUMREM", "BANCO"},
+    {"stpNullDataQuitacao", "NULLDATAQUITACAO", "NUM, ORD, FILIAL"},
+    {"stpNumRemessa", "NUMREMESSA", "CONTA, NUMREM out"},
+    {"stpBloqclie", "BLOQCLIENTE", "DIAS, GRUPO, FILIAL1, FILIAL2, FILIAL3, FILIAL4, QNTDUP out, QNTCLI out, TOTCLI out"},
+    {"stpRetornoBanco", "RETORNOBANCO", "NUM, ORD, FILIAL, OP, NEWDATA, SIT, CARTEIRA, NOSSONUM, AGCOBRADORA"},
+    {"stpDesbloqCli", "DESBLOQCLIENTE", "DIAS, FILIAL1, FILIAL2, FILIAL3, FILIAL4, QUANTI out, TOTBLOQ out"},
+    {"stpProxRel", "PROXRELATO", "REL, MAICOD out"},
+    {"stpTarifaRet", "TARIFARET", "NUMERO, ORD, FILIAL, BANCO, CODIGO, DATA, VRTAR, NOMEARQ, VROUTROS, ID"},
+    {"stpInsertTitLancto", "INSERTTITLANCTO",
+     "NUM, ORD, FILIAL, VALOR, FORNEC, EMISSAO, NOTAFISCAL, PERCJUROS, PERCDESCTO, VENCTO, VALORNF, CONTA, SIT, PREVREAL, "
+     "DTQUITACAO, STATUS, TOTPAGO, PARCELA, INCLUIL1, ABAT"},
+    {"stpInsertTitFtVenda", "INSERTTITFTVENDA",
+     "NUM, ORD, FILIAL, VALOR, FORNEC, EMISSAO, NOTAFISCAL, PERCJUROS, PERCDESCTO, VENCTO, VALORNF, CONTA, SIT, PREVREAL, ABAT, "
+     "PARCELA, INCLUIL1, FATFRETE, TRANSFRETE"},
+    {"stpAtuConta", "ATUALIZACONTATIT", "NUM, ORD, FILIAL, FORNEC, CONTA"},
+    {"stpInsertDup", "INSERTDUP",
+     "NUM, ORD, FILIAL, VALOR, CLIENTE, TIPO, SIT, EMISSAO, VENCTO, STATUS, QUITACAO, TOTALPAGO, INDISP"},
+};
+
+inline const ProcIB kProcsFatur[] = {
+    {"stpInsertNotaSai", "PERSISTNOTASAI",
+     "FILIAL, DOCTO, SERIE, UF, CNPJ, INSCEST, CODCONT, SIT, NUMPARC, PRAZO, EMISSAO, VALOR, VRENTRADA, VRMERC, BICMS, VRICMS, "
+     "BIPI, VRIPI, DIFERALIQ, VRFRETE, TPFRETE, VRICMFRETE, BICMFRETE, NFENT, QTVOL, CLIFORREP, ABAT, CFOP, FRETEAUT, "
+     "FRETEFORA, VRDESP, VRDESCTO, REPRES, COMISS, VRACRESC, TRANSP, CODREDESP, PLACA, TPNOTA, QTDEVOL, PESOL, PESOB"},
+    {"stpCancelaNS", "CANCELANS", "FILIAL, DOCTO, SERIE, DATAFATUR, USUARIO"},
+    {"stpExcluiNS", "EXCLUINS", ""},
+    {"stpVoltaFilNS", "VOLTANOTASAI", "NUMNOTA, FILIAL"},
+    {"stpCriaItemDev", "CRIAITEMDEV", "PED, ITEM, PRECOLIQ, NEWITEM"},
+    {"stpDelItensDev", "DELETEITENSDEV", "PED, ITEM"},
+    {"stpCriaItemGDev", "CRIAITEMGRADEDEV", "PED, ITEM, NEWITEM, TAM, QTDE, ORDEM"},
+    {"stpVerMesAno", "VERMESANOCONT", "MES, ANO, FECHADO out"},
+    {"stpPersistItensNS", "PERSISTITENSNS",
+     "DESCR, OPER, FILIAL, DOCTO, SERIE, ITEM, PROD, DATA, QTDE, PRECO, PRREAL, PRMEDIO, PRCUSTO, DESCTO, TIPO, BICM, VRICM, "
+     "ALIQICM, ALIQIPI, VRIPI, CF, CST, UN"},
+    {"stpExcluiNSRepres", "EXCLUINSREPRES", "FILIAL, DOCTO, SERIE, EMISSAO, NF_SERVICO"},
+};
+
+}  // namespace dm
