@@ -45,7 +45,10 @@ public:
     bool ReadOnly = false;
     bool Visible = true;
     ProviderFlags GetProviderFlags() const noexcept { return def_.providerFlags; }
-    void SetProviderFlags(ProviderFlags f) noexcept { def_.providerFlags = f; }
+    void SetProviderFlags(ProviderFlags f) noexcept {
+        def_.providerFlags = f;
+        flagsSet_ = true;
+    }
     const std::string& GetDisplayLabel() const { return DisplayLabel.empty() ? def_.name : DisplayLabel; }
 
     // Hooks: text shown or edited (displayText true for display), text typed by the
@@ -94,6 +97,7 @@ private:
     std::size_t index_ = 0;      // slot in the record (calculated fields after the data)
     bool calculated_ = false;
     bool persistent_ = false;
+    bool flagsSet_ = false;
 };
 
 class ClientDataSet {
@@ -222,6 +226,10 @@ private:
     void CalcRecord(Record& r);
     void CheckActive() const;
     void CheckBrowse(const char* op) const;
+    void CheckEditing(const Field& f) const;
+    std::vector<Record*> LoggedInOrder() const;
+    void Merge(Record* r, const std::vector<Value>* refreshed);
+    void Reposition(Record* r);
     int DoApply(Transaction* tr, int maxErrors);
     Record* Current() const noexcept;
 
@@ -245,8 +253,8 @@ private:
     std::vector<int> indexSlots_;
     std::uint64_t seq_ = 0;
     std::string tableName_;
-    bool persistent_ = false;
-    std::size_t dataCount_ = 0;  // data slots per record (calculated ones follow)
+    std::size_t dataCount_ = 0;
+    std::shared_ptr<std::uint64_t> life_;  // generation of the content, for late merges
 };
 
 }  // namespace db

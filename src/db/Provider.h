@@ -45,6 +45,7 @@ public:
 
 private:
     friend class DeltaRecord;
+    friend class Provider;
     FieldDef* def_ = nullptr;
     class DeltaRecord* rec_ = nullptr;
     std::size_t index_ = 0;
