@@ -1,9 +1,26 @@
 #include "components/uKWDBFilialEdit.h"
 
+#include "db/ClientDataSet.h"
+
 void TKWDBFilialEdit::VincularCampo(TLerCampo ler, TGravarCampo gravar) {
     ler_ = std::move(ler);
     gravar_ = std::move(gravar);
     LerCampo();
+}
+
+void TKWDBFilialEdit::VincularCampo(db::ClientDataSet& dados, const std::string& nomeCampo) {
+    db::ClientDataSet* ds = &dados;
+    VincularCampo(
+        [ds, nomeCampo]() -> std::string {
+            if (!ds->Active()) return {};
+            db::Field* f = ds->FindField(nomeCampo);
+            return f ? f->Text() : std::string();
+        },
+        [ds, nomeCampo](const std::string& texto) {
+            db::Field& f = ds->FieldByName(nomeCampo);
+            if (ds->State() == db::DataSetState::Browse) ds->Edit();
+            f.SetText(texto);
+        });
 }
 
 void TKWDBFilialEdit::DesvincularCampo() {

@@ -6,6 +6,10 @@
 
 #include "components/uKWFilialEdit.h"
 
+namespace db {
+class ClientDataSet;
+}
+
 class TKWDBFilialEdit : public TKWFilialEditBase {
     Q_OBJECT
 public:
@@ -17,6 +21,10 @@ public:
     // Binds the control to a field: `ler` gives the field's text, `gravar` stores a text in
     // it (and may throw to refuse it). The field's text is shown at once.
     void VincularCampo(TLerCampo ler, TGravarCampo gravar);
+    // Binds the control to a field of a record set, looked up by name on each use: shows the
+    // field's edit text, and an accepted exit puts the record set in edit state when it is
+    // browsing and sets the field's text. The record set must outlive the binding.
+    void VincularCampo(db::ClientDataSet& dados, const std::string& nomeCampo);
     void DesvincularCampo();
     bool Vinculado() const { return static_cast<bool>(gravar_); }
     // Shows the field's current text again (after the record changed).

@@ -13,6 +13,7 @@
 
 #include "components/uKWDBFilialEdit.h"
 #include "components/uKWFilialEdit.h"
+#include "db/ClientDataSet.h"
 #include "platform/Mensagens.h"
 
 namespace {
@@ -247,4 +248,24 @@ TEST(DBFilialEdit, FieldRefusingTheTextKeepsTheFocus) {
     EXPECT_TRUE(j.filial->hasFocus());
     EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Valor inválido."});
     EXPECT_EQ(campo, "");
+}
+
+TEST(DBFilialEdit, BoundToARecordSetField) {
+    plat::GravadorMensagens msgs;
+    db::ClientDataSet cds;
+    cds.GetFieldDefs().Add("FILIAL", db::DataType::String, 4);
+    cds.CreateDataSet();
+    cds.Append();
+    cds.FieldByName("FILIAL").SetAsString("1");
+    cds.Post();
+
+    Janela<TKWDBFilialEdit> j;
+    j.filial->VincularCampo(cds, "FILIAL");
+    EXPECT_EQ(j.filial->text(), "1");
+    j.filial->selectAll();
+    QTest::keyClicks(j.filial, "12");
+    j.Tab();
+    EXPECT_EQ(cds.State(), db::DataSetState::Edit);
+    EXPECT_EQ(cds.FieldByName("FILIAL").AsString(), "12");
+    EXPECT_TRUE(msgs.registro.empty());
 }
