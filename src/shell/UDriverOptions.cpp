@@ -1,0 +1,183 @@
+#include "shell/UDriverOptions.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdint>
+
+#include "platform/Mensagens.h"
+
+namespace {
+
+using K = TTipoOpcaoDriver;
+
+std::vector<TDriverOption> MontarTabela() {
+    // Name, kind, identifier. "Command Timeout" is an alias of CommandTimeout.
+    struct E {
+        const char* nome;
+        K tipo;
+        int id;
+    };
+    static const E entradas[] = {
+        {"LongStrings", K::Booleano, 101},       {"EnableBCD", K::Booleano, 102},
+        {"Reconnect", K::Booleano, 103},         {"DBMonitorHost", K::Texto, 104},
+        {"DBMonitorPort", K::Inteiro, 105},      {"InternalName", K::Texto, 201},
+        {"UseQuoteChar", K::Booleano, 202},      {"FetchAll", K::Booleano, 301},
+        {"CharLength", K::Inteiro, 203},         {"Prepared", K::Booleano, 302},
+        {"ParamPrefix", K::Texto, 204},          {"TrimFixedChar", K::Booleano, 205},
+        {"Charset", K::Texto, 206},              {"IntegerPrecision", K::Inteiro, 207},
+        {"SmallIntPrecision", K::Inteiro, 208},  {"FloatPrecision", K::Inteiro, 209},
+        {"BCDPrecision", K::Texto, 210},         {"EnableBoolean", K::Booleano, 211},
+        {"UseUnicode", K::Booleano, 212},        {"UseUnicodeMemo", K::Booleano, 213},
+        {"UnicodeEnvironment", K::Booleano, 214}, {"UseDateParams", K::Booleano, 215},
+        {"ClobAsWideMemo", K::Booleano, 216},    {"UnicodeClobParams", K::Booleano, 217},
+        {"CommandTimeout", K::Inteiro, 303},     {"Command Timeout", K::Inteiro, 303},
+        {"RequiredFields", K::Booleano, 402},    {"OptimizedNumerics", K::Booleano, 401},
+        {"BooleanDomainFields", K::Booleano, 403}, {"SchemaName", K::Texto, 404},
+        {"OIDAsLargeObject", K::Booleano, 405},  {"ExtendedFieldsInfo", K::Booleano, 406},
+        {"UnknownAsString", K::Booleano, 407},   {"SSLMode", K::Texto, 501},
+        {"SSLCACert", K::Texto, 502},            {"SSLCert", K::Texto, 503},
+        {"SSLKey", K::Texto, 504},               {"SSLCipherList", K::Texto, 505},
+        {"UnpreparedExecute", K::Booleano, 304}, {"DetectParamTypes", K::Booleano, 305},
+        {"CursorWithHold", K::Booleano, 306},    {"SkipTransError", K::Booleano, 307},
+    };
+    std::vector<TDriverOption> t;
+    t.reserve(std::size(entradas));
+    for (const E& e : entradas) t.push_back(TDriverOption{e.nome, e.tipo, e.id, false, {}});
+    return t;
+}
+
+bool ContemSemCaixa(std::string_view texto, std::string_view parte) {
+    if (parte.size() > texto.size()) return false;
+    for (std::size_t i = 0; i + parte.size() <= texto.size(); ++i)
+        if (texto_param::IguaisSemCaixa(texto.substr(i, parte.size()), parte)) return true;
+    return false;
+}
+
+TValorOpcaoDriver Converter(const TDriverOption& op, const std::string& valor) {
+    switch (op.Tipo) {
+        case K::Texto:
+            return valor;
+        case K::Inteiro:
+            return texto_param::InteiroEstrito(texto_param::Aparar(valor));
+        case K::Booleano:
+            return texto_param::Maiusculas(texto_param::Aparar(valor)) == "TRUE" ? 1 : 0;
+        case K::Funcao:
+            if (op.Converter) return op.Converter(valor);
+            return valor;
+    }
+    return valor;
+}
+
+}  // namespace
+
+const std::vector<TDriverOption>& DriverOptions() {
+    static const std::vector<TDriverOption> tabela = MontarTabela();
+    return tabela;
+}
+
+const TDriverOption* AcharDriverOption(std::string_view nome) {
+    for (const TDriverOption& op : DriverOptions()) {
+        if (texto_param::IguaisSemCaixa(op.Nome, nome)) return &op;
+        if (op.Contido && ContemSemCaixa(nome, op.Nome)) return &op;
+    }
+    return nullptr;
+}
+
+std::vector<TOpcaoEntregue> OpcoesParaDriver(const std::vector<std::string>& parametros) {
+    std::vector<TOpcaoEntregue> r;
+    // The quoting choice goes first: the driver needs it before it builds any statement.
+    const std::string quote = texto_param::Valor(parametros, "UseQuoteChar");
+    if (!quote.empty())
+        r.push_back({opcao_driver::UseQuoteChar,
+                     texto_param::Maiusculas(texto_param::Aparar(quote)) == "TRUE" ? 1 : 0,
+                     "UseQuoteChar"});
+    for (const std::string& linha : parametros) {
+        const auto eq = linha.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string nome = linha.substr(0, eq);
+        const TDriverOption* op = AcharDriverOption(nome);
+        if (!op || op->Identificador == opcao_driver::UseQuoteChar) continue;
+        r.push_back({op->Identificador, Converter(*op, linha.substr(eq + 1)), nome});
+    }
+    return r;
+}
+
+namespace texto_param {
+
+std::string Aparar(std::string_view s) {
+    std::size_t i = 0, j = s.size();
+    while (i < j && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+    while (j > i && static_cast<unsigned char>(s[j - 1]) <= ' ') --j;
+    return std::string(s.substr(i, j - i));
+}
+
+std::string Maiusculas(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+
+bool IguaisSemCaixa(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+int InteiroEstrito(const std::string& s) {
+    auto falha = [&]() -> int {
+        throw plat::EConvertError("'" + s + "' não é um valor inteiro válido");
+    };
+    std::size_t i = 0;
+    bool negativo = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativo = s[i++] == '-';
+    int base = 10;
+    if (i < s.size() && s[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= s.size()) return falha();
+    std::int64_t v = 0;
+    for (; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return falha();
+        v = v * base + d;
+        if (v > static_cast<std::int64_t>(INT_MAX) + 1) return falha();
+    }
+    if (negativo) v = -v;
+    if (v > INT_MAX || v < INT_MIN) return falha();
+    return static_cast<int>(v);
+}
+
+std::string NomeDaLinha(std::string_view linha) {
+    const auto eq = linha.find('=');
+    return eq == std::string_view::npos ? std::string() : std::string(linha.substr(0, eq));
+}
+
+std::string ValorDaLinha(std::string_view linha) {
+    const auto eq = linha.find('=');
+    return eq == std::string_view::npos ? std::string() : std::string(linha.substr(eq + 1));
+}
+
+std::string Valor(const std::vector<std::string>& linhas, std::string_view nome) {
+    for (const std::string& l : linhas) {
+        const auto eq = l.find('=');
+        if (eq != std::string::npos && IguaisSemCaixa(std::string_view(l).substr(0, eq), nome))
+            return l.substr(eq + 1);
+    }
+    return {};
+}
+
+}  // namespace texto_param
