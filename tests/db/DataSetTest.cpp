@@ -1,7 +1,7 @@
 // Provider and client data set: editing, change log, apply and its error handling.
 #include <gtest/gtest.h>
 
-#include "TestDb.h"
+#include "support/TestDb.h"
 #include "db/ClientDataSet.h"
 #include "platform/Mensagens.h"
 

@@ -1,7 +1,7 @@
 // Connection, values and queries against a fresh embedded database.
 #include <gtest/gtest.h>
 
-#include "TestDb.h"
+#include "support/TestDb.h"
 #include "db/Query.h"
 #include "platform/Cp1252.h"
 #include "platform/DataHora.h"
