@@ -34,9 +34,12 @@ TdmIBProducao::TdmIBProducao(db::Connection* conexao) : TdmProducao("dmIBProduca
     });
     DefinirCampos("cdsPedVenda", {
         DeclCampo{.nome = "NUM_PV", .tipo = TipoCampo::Inteiro, .obrigatorio = true, .rotulo = "Pedido"},
+        DeclCampo{.nome = "CLIENTE_PV", .tipo = TipoCampo::Inteiro, .rotulo = "Cliente"},
         DeclCampo{.nome = "NUMPARC_PV", .tipo = TipoCampo::Inteiro, .rotulo = "Nº Parc.", .formatoExibicao = "00"},
         DeclCampo{.nome = "PRAZO_PV", .tamanho = 50, .rotulo = "Cond.pagto."},
         DeclCampo{.nome = "EMISSAO_PV", .tipo = TipoCampo::DataHora, .rotulo = "Emissão", .mascara = "!99/99/9999;1;_"},
+        DeclCampo{.nome = "VALOR_PV", .tipo = TipoCampo::Decimal, .tamanho = 15, .escala = 2, .rotulo = "Valor",
+                  .formatoExibicao = "#,##0.00"},
         // Held only in the record set.
         DeclCampo{.nome = "COD_TABPRECOS", .tamanho = 8, .calculado = true},
         DeclCampo{.nome = "COD_PRAZOPAGTO", .tamanho = 8, .calculado = true},

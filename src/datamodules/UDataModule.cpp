@@ -1,5 +1,6 @@
 #include "datamodules/UDataModule.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "db/Error.h"
@@ -246,12 +247,26 @@ void TDataModule::DefinirProvider(std::string_view dsp, ModoAtualizacao modo, un
 
 void TDataModule::DefinirCampos(std::string_view cds, std::vector<DeclCampo> campos) {
     db::ClientDataSet& c = ClientDataSet(cds);
-    // Internal calculated fields live only in the record set: declared up front.
-    for (const auto& campo : campos)
-        if (campo.calculado) {
-            db::Field& f = c.AddCalcField(campo.nome, TipoDb(campo.tipo), campo.tamanho);
-            if (!campo.rotulo.empty()) f.DisplayLabel = campo.rotulo;
-            f.Visible = campo.visivel;
+    // Internal calculated fields live only in the record set and are declared up front;
+    // a record set that has them holds exactly the fields declared, so its declaration
+    // lists every column it reads.
+    const bool comCalculados = std::any_of(campos.begin(), campos.end(), [](const DeclCampo& d) { return d.calculado; });
+    if (comCalculados)
+        for (const auto& campo : campos) {
+            if (campo.calculado) {
+                c.AddCalcField(campo.nome, TipoDb(campo.tipo), campo.tamanho);
+            } else {
+                db::FieldDef def;
+                def.name = campo.nome;
+                def.type = TipoDb(campo.tipo);
+                def.size = campo.tipo == TipoCampo::Texto || campo.tipo == TipoCampo::TextoFixo ? campo.tamanho : 0;
+                def.precision = campo.tipo == TipoCampo::Decimal ? campo.tamanho : 0;
+                def.scale = campo.escala;
+                def.required = campo.obrigatorio;
+                def.fixedChar = campo.tipo == TipoCampo::TextoFixo;
+                def.providerFlags = campo.flags;
+                c.AddField(def);
+            }
         }
     campos_[Maiusculas(cds)] = std::move(campos);
 }
