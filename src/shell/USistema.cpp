@@ -23,8 +23,9 @@ std::unique_ptr<TSistema>& Instancia() {
 // strictly, a text that is not an integer ends the construction.
 int InteiroEstrito(const std::string& texto) { return plat::StrToInt(texto); }
 
-// "MONO:" names a database in the bdados folder beside the executable.
-std::string AplicarMono(const std::string& caminho) {
+}  // namespace
+
+std::string TSistema::ResolverMono(const std::string& caminho) {
     if (caminho.size() < 5) return caminho;
     std::string prefixo = caminho.substr(0, 5);
     for (auto& c : prefixo)
@@ -32,8 +33,6 @@ std::string AplicarMono(const std::string& caminho) {
     if (prefixo != "MONO:") return caminho;
     return plat::DiretorioExecutavel() + "/bdados/" + caminho.substr(5);
 }
-
-}  // namespace
 
 std::string TSistema::DiretorioConfiguracao() {
     if (!DiretorioDefinido().empty()) return DiretorioDefinido();
@@ -174,7 +173,7 @@ TSistema::TSistema() {
 
     if (TipoBanco == "ERRO") throw ESistemaError("Banco de dados não configurado no arquivo INI");
 
-    CaminhoBanco = AplicarMono(CaminhoBanco);
+    CaminhoBanco = ResolverMono(CaminhoBanco);
 }
 
 TSistema::~TSistema() = default;

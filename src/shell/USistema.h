@@ -49,6 +49,12 @@ public:
     static void DefinirDiretorioConfiguracao(const std::string& dir);  // "" = no override
     static std::string ArquivoConfiguracao();  // DiretorioConfiguracao() + "/Parametros.ini"
 
+    // The "MONO:" rule for database locations: a value whose first five characters are
+    // "MONO:" in any case becomes the executable's directory + "/bdados/" + the rest;
+    // any other value is returned unchanged. ([Paths] DB here, [Paths] ACESSO in the
+    // access data module.)
+    static std::string ResolverMono(const std::string& caminho);
+
     // The database password chosen by [Banco] CHAVE.
     const std::string& SenhaBanco() const { return senhaBanco_; }
 
