@@ -1,0 +1,934 @@
+#include "distribution/FDistPravolt.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "distribution/UDistServicos.h"
+#include "platform/Mensagens.h"
+
+TfrmDistServ* frmDistServ = nullptr;
+
+using namespace dist;
+
+namespace {
+
+const QColor kAmareloClaro(255, 255, 151);
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+void DefinirCor(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+// Read-only light-yellow display that is no tab stop.
+void Exibicao(QLineEdit* e) {
+    e->setReadOnly(true);
+    DefinirCor(e, kAmareloClaro);
+    e->setFocusPolicy(Qt::ClickFocus);
+}
+
+bool EhEnter(const QKeyEvent* k) { return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter; }
+
+}  // namespace
+
+// =====================================================================================
+// Numeric edit
+
+TNumEdit::TNumEdit(QWidget* parent, int decimais, std::string formato)
+    : QLineEdit(parent), decimais_(decimais), formato_(std::move(formato)) {
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const QString padrao = decimais_ > 0 ? QStringLiteral("-?[0-9.]*,?[0-9]*|-?[0-9]*\\.?[0-9]*")
+                                         : QStringLiteral("-?[0-9]*");
+    setValidator(new QRegularExpressionValidator(QRegularExpression(padrao), this));
+    setText(Q(FormatarNumero(0, formato_)));
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        double v = Value();
+        if (v != ultimo_) {
+            ultimo_ = v;
+            emit valueChanged();
+        }
+    });
+}
+
+double TNumEdit::Value() const {
+    // What is shown may carry the format's literals and thousands separators.
+    std::string t;
+    for (char c : S(text()))
+        if ((c >= '0' && c <= '9') || c == ',' || c == '.' || c == '-') t += c;
+    if (formato_.find(',') != std::string::npos || decimais_ > 0) {
+        // Displays use "," as the decimal point and "." between thousands.
+        try {
+            return LerNumero(t);
+        } catch (const plat::EConvertError&) {
+            return 0;
+        }
+    }
+    try {
+        return LerNumero(t);
+    } catch (const plat::EConvertError&) {
+        return 0;
+    }
+}
+
+void TNumEdit::SetValue(double v) {
+    if (decimais_ == 0) v = std::trunc(v);
+    setText(Q(FormatarNumero(v, formato_)));
+}
+
+void TNumEdit::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    if (!isReadOnly() && e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) {
+        QString formatado = Q(FormatarNumero(Value(), formato_));
+        if (formatado != text()) setText(formatado);
+    }
+}
+
+// =====================================================================================
+// Window
+
+TfrmDistServ::TfrmDistServ(QWidget* owner) : QWidget(owner) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    CriarControles();
+    plat::Protegido([this] { FormCreate(); });
+    ConectarHandlers();
+}
+
+TfrmDistServ::~TfrmDistServ() {
+    if (frmDistServ == this) frmDistServ = nullptr;
+}
+
+void TfrmDistServ::CriarControles() {
+    setWindowTitle(QStringLiteral("Distribuição de Serviços Externos"));
+    setFixedSize(730, 497);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    setFont(f);
+
+    auto* raiz = new QVBoxLayout(this);
+    raiz->setContentsMargins(2, 2, 2, 2);
+    raiz->setSpacing(2);
+
+    // ---- top panel ----
+    pnTop = new QFrame(this);
+    pnTop->setObjectName("pnTop");
+    pnTop->setFrameShape(QFrame::StyledPanel);
+    auto* gt = new QGridLayout(pnTop);
+    gt->setContentsMargins(6, 4, 6, 4);
+    Label1 = new QLabel(QStringLiteral("&Terceirizado"), pnTop);
+    ceTerc = new TNumEdit(pnTop, 0, "000");
+    ceTerc->setObjectName("ceTerc");
+    ceTerc->setMaxLength(9);
+    ceTerc->setFixedWidth(50);
+    Label1->setBuddy(ceTerc);
+    cbTerc = new QComboBox(pnTop);
+    cbTerc->setObjectName("cbTerc");
+    cbTerc->setMaxVisibleItems(8);
+    RxLabel1 = new QLabel(QStringLiteral("Data"), pnTop);
+    deData = new QDateEdit(pnTop);
+    deData->setObjectName("deData");
+    deData->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    deData->setCalendarPopup(true);
+    cbSaidaRetorno = new QComboBox(pnTop);
+    cbSaidaRetorno->setObjectName("cbSaidaRetorno");
+    cbSaidaRetorno->addItems({QStringLiteral("Saída"), QStringLiteral("Retorno")});
+    QFont negrito = cbSaidaRetorno->font();
+    negrito.setBold(true);
+    cbSaidaRetorno->setFont(negrito);
+    Label2 = new QLabel(QStringLiteral("Tipo de Serviço"), pnTop);
+    edTpServ = new QLineEdit(pnTop);
+    edTpServ->setObjectName("edTpServ");
+    edTpServ->setMaxLength(2);
+    edTpServ->setFixedWidth(40);
+    Label2->setBuddy(edTpServ);
+    cbTpServ = new QComboBox(pnTop);
+    cbTpServ->setObjectName("cbTpServ");
+    cbTpServ->setMaxVisibleItems(8);
+    Label4 = new QLabel(QStringLiteral("Setor"), pnTop);
+    edSetor = new QLineEdit(pnTop);
+    edSetor->setObjectName("edSetor");
+    edSetor->setMaxLength(2);
+    edSetor->setFixedWidth(40);
+    Label4->setBuddy(edSetor);
+    cbSetor = new QComboBox(pnTop);
+    cbSetor->setObjectName("cbSetor");
+    cbSetor->setMaxVisibleItems(8);
+
+    gt->addWidget(Label1, 0, 0);
+    gt->addWidget(ceTerc, 0, 1);
+    gt->addWidget(cbTerc, 0, 2, 1, 3);
+    gt->addWidget(RxLabel1, 0, 5);
+    gt->addWidget(deData, 0, 6);
+    gt->addWidget(cbSaidaRetorno, 0, 7);
+    gt->addWidget(Label2, 1, 0);
+    gt->addWidget(edTpServ, 1, 1);
+    gt->addWidget(cbTpServ, 1, 2);
+    gt->addWidget(Label4, 1, 3);
+    gt->addWidget(edSetor, 1, 4);
+    gt->addWidget(cbSetor, 1, 5, 1, 3);
+    gt->setColumnStretch(2, 1);
+    gt->setColumnStretch(5, 1);
+    raiz->addWidget(pnTop);
+
+    // ---- ticket panel ----
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    auto* gp = new QGridLayout(Panel1);
+    gp->setContentsMargins(6, 4, 6, 4);
+    Label5 = new QLabel(QStringLiteral("&Programação"), Panel1);
+    edProg = new QLineEdit(Panel1);
+    edProg->setObjectName("edProg");
+    edProg->setMaxLength(6);
+    Label5->setBuddy(edProg);
+    Label6 = new QLabel(QStringLiteral("Ficha"), Panel1);
+    edFicha = new QLineEdit(Panel1);
+    edFicha->setObjectName("edFicha");
+    edFicha->setMaxLength(4);
+    Label7 = new QLabel(QStringLiteral("Sub-ficha"), Panel1);
+    edSubF = new QLineEdit(Panel1);
+    edSubF->setObjectName("edSubF");
+    edSubF->setMaxLength(4);
+    Label8 = new QLabel(QStringLiteral("Produto"), Panel1);
+    edProd = new QLineEdit(Panel1);
+    edProd->setObjectName("edProd");
+    Exibicao(edProd);
+    Label9 = new QLabel(QStringLiteral("Padronização"), Panel1);
+    edPadron = new QLineEdit(Panel1);
+    edPadron->setObjectName("edPadron");
+    Exibicao(edPadron);
+    Label10 = new QLabel(QStringLiteral("Qt. Pares"), Panel1);
+    ceQtPares = new TNumEdit(Panel1, 0, "0");
+    ceQtPares->setObjectName("ceQtPares");
+    Exibicao(ceQtPares);
+    Label11 = new QLabel(QStringLiteral("Preço por par"), Panel1);
+    cePreco = new TNumEdit(Panel1, 4, "0.0000");
+    cePreco->setObjectName("cePreco");
+    DefinirCor(cePreco, Qt::white);
+    Label12 = new QLabel(QStringLiteral("Preço Total"), Panel1);
+    cePrecoTot = new TNumEdit(Panel1, 2, " ,0.00;- ,0.00");
+    cePrecoTot->setObjectName("cePrecoTot");
+    Exibicao(cePrecoTot);
+    Label13 = new QLabel(QStringLiteral("Observação"), Panel1);
+    mmoObs = new QPlainTextEdit(Panel1);
+    mmoObs->setObjectName("mmoObs");
+    mmoObs->setFocusPolicy(Qt::ClickFocus);
+    mmoObs->setTabChangesFocus(false);
+    mmoObs->setFixedHeight(44);
+
+    gp->addWidget(Label5, 0, 0);
+    gp->addWidget(edProg, 0, 1);
+    gp->addWidget(Label6, 0, 2);
+    gp->addWidget(edFicha, 0, 3);
+    gp->addWidget(Label7, 0, 4);
+    gp->addWidget(edSubF, 0, 5);
+    gp->addWidget(Label8, 1, 0);
+    gp->addWidget(edProd, 1, 1);
+    gp->addWidget(Label9, 1, 2);
+    gp->addWidget(edPadron, 1, 3, 1, 3);
+    gp->addWidget(Label10, 2, 0);
+    gp->addWidget(ceQtPares, 2, 1);
+    gp->addWidget(Label11, 2, 2);
+    gp->addWidget(cePreco, 2, 3);
+    gp->addWidget(Label12, 2, 4);
+    gp->addWidget(cePrecoTot, 2, 5);
+    gp->addWidget(Label13, 3, 0);
+    gp->addWidget(mmoObs, 3, 1, 1, 5);
+    raiz->addWidget(Panel1);
+
+    // ---- buttons ----
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFrameShape(QFrame::StyledPanel);
+    auto* hb = new QHBoxLayout(Panel2);
+    hb->setContentsMargins(6, 4, 6, 4);
+    btGravar = new QPushButton(QStringLiteral("&Gravar"), Panel2);
+    btGravar->setObjectName("btGravar");
+    btGravar->setEnabled(false);
+    btDesistir = new QPushButton(QStringLiteral("&Desistir"), Panel2);
+    btDesistir->setObjectName("btDesistir");
+    btFechar = new QPushButton(QStringLiteral("&Fechar"), Panel2);
+    btFechar->setObjectName("btFechar");
+    for (QPushButton* b : {btGravar, btDesistir, btFechar}) {
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->setMinimumWidth(90);
+    }
+    hb->addStretch();
+    hb->addWidget(btGravar);
+    hb->addWidget(btDesistir);
+    hb->addWidget(btFechar);
+    raiz->addWidget(Panel2);
+
+    // ---- grid ----
+    dbgTerc = new QTableWidget(0, 6, this);
+    dbgTerc->setObjectName("dbgTerc");
+    dbgTerc->setHorizontalHeaderLabels({QStringLiteral("Cód."), QStringLiteral("Nome"), QStringLiteral("Giro"),
+                                        QStringLiteral("Enviado Hoje"), QStringLiteral("Enviado no Mes"),
+                                        QStringLiteral("Qtde Pendente")});
+    dbgTerc->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgTerc->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgTerc->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgTerc->verticalHeader()->setVisible(false);
+    dbgTerc->verticalHeader()->setDefaultSectionSize(18);
+    QFont fg = dbgTerc->font();
+    fg.setBold(true);
+    dbgTerc->setFont(fg);
+    dbgTerc->setColumnWidth(0, 40);
+    dbgTerc->setColumnWidth(1, 250);
+    dbgTerc->setColumnWidth(2, 60);
+    dbgTerc->setColumnWidth(3, 100);
+    dbgTerc->setColumnWidth(4, 110);
+    dbgTerc->setColumnWidth(5, 100);
+    raiz->addWidget(dbgTerc, 1);
+
+    // Tab order: pnTop, Panel1, Panel2, grid.
+    QWidget* ordem[] = {ceTerc, cbTerc, deData, cbSaidaRetorno, edTpServ, cbTpServ, edSetor, cbSetor, edProg,
+                        edFicha, edSubF, cePreco, btGravar, btDesistir, btFechar, dbgTerc};
+    for (size_t i = 1; i < std::size(ordem); ++i) QWidget::setTabOrder(ordem[i - 1], ordem[i]);
+
+    // Key preview and the exit handlers: every control reports to the window.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+}
+
+void TfrmDistServ::ConectarHandlers() {
+    auto P = [](auto f) { return [f] { plat::Protegido(f); }; };
+    connect(ceTerc, &QLineEdit::textChanged, this, P([this] { ceTercChange(); }));
+    connect(cbTerc, &QComboBox::currentIndexChanged, this, P([this] { cbTercChange(); }));
+    connect(cbSaidaRetorno, &QComboBox::currentIndexChanged, this, P([this] { cbSaidaRetornoChange(); }));
+    connect(edTpServ, &QLineEdit::textEdited, this, [this](const QString& t) {
+        // the field forces upper case
+        QString m = Q(Maiusculas(S(t)));
+        if (m != t) {
+            int pos = edTpServ->cursorPosition();
+            edTpServ->setText(m);
+            edTpServ->setCursorPosition(pos);
+        }
+    });
+    connect(edTpServ, &QLineEdit::textChanged, this, P([this] { edTpServChange(); }));
+    connect(cbTpServ, &QComboBox::currentIndexChanged, this, P([this] { cbTpServChange(); }));
+    connect(edSetor, &QLineEdit::textChanged, this, P([this] { edSetorChange(); }));
+    connect(cbSetor, &QComboBox::currentIndexChanged, this, P([this] { cbSetorChange(); }));
+    connect(edProd, &QLineEdit::textChanged, this, P([this] { edProdChange(); }));
+    connect(ceQtPares, &TNumEdit::valueChanged, this, P([this] { ceQtParesChange(); }));
+    connect(cePreco, &TNumEdit::valueChanged, this, P([this] { ceQtParesChange(); }));
+    connect(edProg, &QLineEdit::textChanged, this, P([this] { edProgChange(); }));
+    connect(edFicha, &QLineEdit::textChanged, this, P([this] { edFichaChange(); }));
+    connect(btGravar, &QPushButton::clicked, this, P([this] { btGravarClick(); }));
+    connect(btDesistir, &QPushButton::clicked, this, P([this] { btDesistirClick(); }));
+    connect(btFechar, &QPushButton::clicked, this, P([this] { btFecharClick(); }));
+}
+
+// ---- creation and show ------------------------------------------------------------
+
+void TfrmDistServ::FormCreate() {
+    cbSaidaRetorno->setCurrentIndex(0);
+    IServicosDist& srv = ServicosDist();
+    db::Connection* conn = &srv.Conexao();
+    for (db::Query* q : {&sqlTerc, &sqlProg, &sqlSubFichaId, &sqlSubFicha, &sqlExterno, &sqlProdSetor, &sqlAtu,
+                         &sqlPend, &sqlPrecoSer, &sqlServPend, &sqlSetoresAnteriores, &sqlSetAntAtu, &sqlPesqTpServ,
+                         &sqlPesqSetor})
+        q->SetConnection(conn);
+
+    sqlTerc.SetSQL("select COD_BA, NOME_BA, PRECO_BA, GIRO_BA\nfrom TERCEIRIZADO\nWHERE ATIVO_BA <> 'N'\norder by NOME_BA");
+    sqlProg.SetSQL(
+        "SELECT IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT,\n"
+        "(SELECT DESC_PP FROM PADRONIZ_PRODUTO P WHERE P.PADRONIZ_PP = IT.PADRON_IT AND P.PROD_PP = IT.PROD_IT) DESC_PAD,\n"
+        "SUM((SELECT SUM (QTPED_IT) FROM ITENSPVGRADE IG WHERE IT.PEDIDO_IT = IG.PEDIDO_IT AND IT.ITEM_IT = IG.ITEM_IT)) AS TOT_PARES\n"
+        "FROM ITENSPV IT\n"
+        "WHERE PROG_IT = :PROG AND FICHA_IT = :FICHA\n"
+        "GROUP BY IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT");
+    sqlSubFichaId.SetSQL("select PROG_PR, FICHA_PR, SUBFICHA_PR\nfrom SUBPROD\nwhere ID_PR=:ID");
+    sqlSubFicha.SetSQL(
+        "select SUM(QTDE_PR) TOT_PARES\nfrom SUBPROD\nwhere PROG_PR=:PROG\nand FICHA_PR=:FICHA\nand SUBFICHA_PR=:SUBF");
+    sqlExterno.SetSQL(
+        "select * from EXTERNO\nwhere TP_SERV_EX=:TPSERV\nand PROG_EX=:PROG\nand FICHA_EX=:FICHA\nand SUBFICHA_EX=:SUBF");
+    sqlProdSetor.SetSQL(
+        "select * from PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\nand SUBFICHA_PS=:SUBF\nand SETOR_PS=:SETOR");
+    sqlAtu.SetSQL(
+        "select TERCEIRIZADO_EX, SAIDA_EX, sum(QTDE_EX) as QTDE_EX\nfrom EXTERNO\nwhere SAIDA_EX>=:DTINI\n"
+        "and SAIDA_EX<=:DTFIM\ngroup by TERCEIRIZADO_EX, SAIDA_EX");
+    sqlPend.SetSQL(
+        "select TERCEIRIZADO_EX, sum(QTDE_EX) as QTDE_EX\nfrom EXTERNO\nwhere RETORNO_EX is null\n"
+        "group by TERCEIRIZADO_EX");
+    sqlPrecoSer.SetSQL(
+        "select VALOR_PS from PRECOSER\nwhere TERCEIRIZADO_PS=:TERC\nand PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
+    sqlServPend.SetSQL(
+        "select e.prog_ex, e.ficha_ex, e.qtde_ex, e.saida_ex\nfrom externo e\nwhere e.retorno_ex is null\n"
+        "and e.terceirizado_ex = :terc\nand e.tp_serv_ex = :tipo\nand e.setor_sai_ex = :setor\n"
+        "order by e.prog_ex desc, e.ficha_ex");
+    sqlSetoresAnteriores.SetSQL("select s.setorant_se\nfrom setor s\nwhere s.cod_se = :codsetor");
+    sqlSetAntAtu.SetSQL(
+        "select count(SETOR_PS) as numreg\nfrom PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\n"
+        "and ((SUBFICHA_PS=:SUBFICHA) or (SUBFICHA_PS='0000'))\nand SETOR_PS=:SETOR");
+    sqlPesqTpServ.SetSQL(
+        "SELECT COD_TA, DESC_TA\nFROM TABELA\nLEFT JOIN EXTERNO_TPSERVICO  ON COD_TA = TP_SERVICO_ET\n"
+        "WHERE NUM_TA = '35' AND TERCEIRIZADO_ET = :TERC\nORDER BY DESC_TA");
+    sqlPesqSetor.SetSQL(
+        "SELECT COD_SE, NOME_SE\nFROM SETOR\nLEFT JOIN EXTERNO_SETOR ON COD_SE = SETOR_ES\n"
+        "WHERE TERCEIRIZADO_ES = :TERC\nORDER BY NOME_SE");
+
+    par_ = LerParametrosDist(
+        [&srv](const std::string& g, const std::string& p) { return srv.LerParametro(g, p); });
+
+    AbrirTerc();
+
+    Data d = DecodificarData(srv.DataServidor());
+    deData->setDate(QDate(d.ano, d.mes, d.dia));
+
+    edProg->setMaxLength(TamanhoProgramacao(par_.distServPorCodBar, srv.NomeEmpresa()));
+
+    cdsServPend.clear();
+}
+
+void TfrmDistServ::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!mostrada_ && !e->spontaneous()) {
+        mostrada_ = true;
+        plat::Protegido([this] { FormShow(); });
+    }
+}
+
+void TfrmDistServ::FormShow() {
+    // Entry controls empty: the text edits (not the numeric ones) and the remark.
+    for (QLineEdit* e : findChildren<QLineEdit*>()) {
+        if (qobject_cast<TNumEdit*>(e)) continue;
+        if (e->parent() && (qobject_cast<QAbstractSpinBox*>(e->parent()) || qobject_cast<QComboBox*>(e->parent())))
+            continue;
+        e->clear();
+    }
+    mmoObs->clear();
+
+    IServicosDist& srv = ServicosDist();
+    if (DataBloqueada(srv.NomeEmpresa(), par_.bloqueioData)) deData->setEnabled(false);
+    if (PrecoSomenteLeituraNaAbertura(srv.NomeEmpresa())) {
+        cePreco->setReadOnly(true);
+        cePreco->setFocusPolicy(Qt::ClickFocus);
+    }
+    CalcularContadores();
+    if (par_.bloquearPreco) TravarPreco();
+}
+
+void TfrmDistServ::AbrirTerc() {
+    cdsTerc.clear();
+    sqlTerc.Close();
+    sqlTerc.Open();
+    for (sqlTerc.First(); !sqlTerc.Eof(); sqlTerc.Next()) {
+        TRegTerc r;
+        r.COD_BA = sqlTerc.FieldByName("COD_BA").AsInteger();
+        r.NOME_BA = sqlTerc.FieldByName("NOME_BA").AsString();
+        r.PRECO_BA = sqlTerc.FieldByName("PRECO_BA");
+        r.GIRO_BA = sqlTerc.FieldByName("GIRO_BA");
+        cdsTerc.push_back(std::move(r));
+    }
+    sqlTerc.Close();
+
+    atualizandoCombo_ = true;
+    cbTerc->clear();
+    for (const auto& t : cdsTerc) cbTerc->addItem(Q(t.NOME_BA), QVariant::fromValue<qlonglong>(t.COD_BA));
+    cbTerc->setCurrentIndex(-1);
+    atualizandoCombo_ = false;
+    AtualizarGrade();
+}
+
+const TRegTerc* TfrmDistServ::LocalizarTerc(std::int64_t cod) const {
+    for (const auto& t : cdsTerc)
+        if (t.COD_BA == cod) return &t;
+    return nullptr;
+}
+
+void TfrmDistServ::CalcularContadores() {
+    double data = DataJanela();
+    Faixa f = FaixaDoMes(data);
+    auto achar = [this](std::int64_t cod) -> TRegTerc* {
+        for (auto& t : cdsTerc)
+            if (t.COD_BA == cod) return &t;
+        return nullptr;
+    };
+    sqlAtu.Close();
+    sqlAtu.ParamByName("DTINI").SetAsDateTime(f.inicio);
+    sqlAtu.ParamByName("DTFIM").SetAsDateTime(f.fim);
+    sqlAtu.Open();
+    for (sqlAtu.First(); !sqlAtu.Eof(); sqlAtu.Next()) {
+        TRegTerc* t = achar(sqlAtu.FieldByName("TERCEIRIZADO_EX").AsInteger());
+        if (!t) continue;
+        std::int64_t q = sqlAtu.FieldByName("QTDE_EX").AsInteger();
+        t->QT_MES = t->QT_MES.value_or(0) + q;
+        if (MesmoDia(sqlAtu.FieldByName("SAIDA_EX").AsDateTime(), data)) t->QT_DIA = t->QT_DIA.value_or(0) + q;
+    }
+    sqlAtu.Close();
+    sqlPend.Close();
+    sqlPend.Open();
+    for (sqlPend.First(); !sqlPend.Eof(); sqlPend.Next()) {
+        TRegTerc* t = achar(sqlPend.FieldByName("TERCEIRIZADO_EX").AsInteger());
+        if (!t) continue;
+        t->QT_PEND = t->QT_PEND.value_or(0) + sqlPend.FieldByName("QTDE_EX").AsInteger();
+    }
+    sqlPend.Close();
+    AtualizarGrade();
+}
+
+void TfrmDistServ::AtualizarGrade() {
+    auto contador = [](const std::optional<std::int64_t>& v) {
+        return v ? Q(FormatarNumero(static_cast<double>(*v), "###,##0")) : QString();
+    };
+    dbgTerc->setRowCount(static_cast<int>(cdsTerc.size()));
+    for (int i = 0; i < static_cast<int>(cdsTerc.size()); ++i) {
+        const TRegTerc& t = cdsTerc[static_cast<size_t>(i)];
+        QString giro = t.GIRO_BA.IsNull()
+                           ? QString()
+                           : Q(FormatarNumero(static_cast<double>(t.GIRO_BA.AsInteger()), "###,##0"));
+        QString cel[6] = {Q(FormatarNumero(static_cast<double>(t.COD_BA), "000")),
+                          Q(t.NOME_BA),
+                          giro,
+                          contador(t.QT_DIA),
+                          contador(t.QT_MES),
+                          contador(t.QT_PEND)};
+        for (int c = 0; c < 6; ++c) {
+            auto* it = dbgTerc->item(i, c);
+            if (!it) {
+                it = new QTableWidgetItem;
+                dbgTerc->setItem(i, c, it);
+            }
+            it->setText(cel[c]);
+            it->setTextAlignment(c == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter));
+        }
+    }
+}
+
+double TfrmDistServ::DataJanela() const {
+    QDate d = deData->date();
+    return CodificarData(d.year(), d.month(), d.day());
+}
+
+bool TfrmDistServ::ModoSaida() const { return cbSaidaRetorno->currentIndex() != 1; }
+
+// ---- combos -----------------------------------------------------------------------
+
+void TfrmDistServ::DefinirChaveCombo(QComboBox* cb, const std::string& chave) {
+    int idx = -1;
+    if (cb == cbTerc) {
+        bool ok = false;
+        qlonglong v = Q(Aparar(chave)).toLongLong(&ok);
+        if (ok) idx = cb->findData(QVariant::fromValue<qlonglong>(v));
+    } else {
+        idx = cb->findData(Q(chave));
+    }
+    if (cb->currentIndex() != idx) cb->setCurrentIndex(idx);
+}
+
+std::string TfrmDistServ::ChaveCombo(QComboBox* cb) const {
+    if (cb->currentIndex() < 0) return {};
+    QVariant v = cb->currentData();
+    if (cb == cbTerc) return std::to_string(v.toLongLong());
+    return S(v.toString());
+}
+
+void TfrmDistServ::PreencherCombo(QComboBox* cb, const std::vector<TRegCodigo>& lista) {
+    atualizandoCombo_ = true;
+    cb->clear();
+    for (const auto& r : lista) cb->addItem(Q(r.nome), Q(r.codigo));
+    cb->setCurrentIndex(-1);
+    atualizandoCombo_ = false;
+}
+
+// ---- price ------------------------------------------------------------------------
+
+void TfrmDistServ::AplicarEstadoPreco(EstadoPreco e) {
+    estadoPreco_ = e;
+    switch (e) {
+        case EstadoPreco::Editavel:
+            cePreco->setReadOnly(false);
+            DefinirCor(cePreco, Qt::white);
+            break;
+        case EstadoPreco::EditavelCorJanela:
+            cePreco->setReadOnly(false);
+            DefinirCor(cePreco, QApplication::palette().color(QPalette::Base));
+            break;
+        case EstadoPreco::Travado:
+            cePreco->setReadOnly(true);
+            DefinirCor(cePreco, kAmareloClaro);
+            break;
+        case EstadoPreco::SomenteLeitura:
+            cePreco->setReadOnly(true);
+            break;
+    }
+}
+
+void TfrmDistServ::TravarPreco() { AplicarEstadoPreco(EstadoPreco::Travado); }
+
+void TfrmDistServ::BuscaPreco() {
+    if (!ModoSaida()) return;
+    cePreco->SetValue(0);
+    sqlPrecoSer.Close();
+    sqlPrecoSer.SetSQL("select VALOR_PS from PRECOSER\nwhere TERCEIRIZADO_PS=:TERC\nand PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
+    sqlPrecoSer.ParamByName("TERC").SetAsInteger(static_cast<std::int64_t>(ceTerc->Value()));
+    sqlPrecoSer.ParamByName("PROD").SetAsString(S(edProd->text()));
+    sqlPrecoSer.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
+    sqlPrecoSer.Open();
+    bool achou = !sqlPrecoSer.Eof();
+    Decimos4 valor = achou ? sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency().Raw() : 0;
+    sqlPrecoSer.Close();
+    ResultadoPreco r = ResolverPreco(achou, valor, par_.bloquearPreco, estadoPreco_);
+    cePreco->SetValue(DeDecimos4(r.preco));
+    AplicarEstadoPreco(r.estado);
+}
+
+// ---- choice handlers --------------------------------------------------------------
+
+void TfrmDistServ::ceTercChange() {
+    DefinirChaveCombo(cbTerc, S(ceTerc->text()));
+    BuscaPreco();
+    auto terc = static_cast<std::int64_t>(ceTerc->Value());
+    CarregaTiposServico(terc);
+    CarregaSetores(terc);
+}
+
+void TfrmDistServ::cbTercChange() {
+    if (atualizandoCombo_ || !cbTerc->hasFocus() || cbTerc->currentIndex() < 0) return;
+    ceTerc->SetValue(static_cast<double>(cbTerc->currentData().toLongLong()));
+}
+
+void TfrmDistServ::cbSaidaRetornoChange() {
+    IServicosDist& srv = ServicosDist();
+    if (DataServidorNaTrocaDeModo(srv.NomeEmpresa())) {
+        Data d = DecodificarData(srv.DataServidor());
+        deData->setDate(QDate(d.ano, d.mes, d.dia));
+        deData->setEnabled(false);
+    }
+    if (!ModoSaida()) {
+        AplicarEstadoPreco(EstadoPreco::SomenteLeitura);
+        ceTerc->setEnabled(false);
+        cbTerc->setEnabled(false);
+    } else {
+        if (!par_.bloquearPreco) AplicarEstadoPreco(EstadoPreco::Editavel);
+        ceTerc->setEnabled(true);
+        cbTerc->setEnabled(true);
+    }
+}
+
+void TfrmDistServ::edTpServChange() {
+    DefinirChaveCombo(cbTpServ, S(edTpServ->text()));
+    BuscaPreco();
+}
+
+void TfrmDistServ::cbTpServChange() {
+    if (atualizandoCombo_ || !cbTpServ->hasFocus() || cbTpServ->currentIndex() < 0) return;
+    edTpServ->setText(Q(ChaveCombo(cbTpServ)));
+}
+
+void TfrmDistServ::edTpServExit() {
+    if (!EhKaldu(ServicosDist().NomeEmpresa())) return;
+    if (auto setor = SetorKaldu(S(edTpServ->text()), ModoSaida())) edSetor->setText(Q(*setor));
+}
+
+void TfrmDistServ::edSetorChange() { DefinirChaveCombo(cbSetor, S(edSetor->text())); }
+
+void TfrmDistServ::cbSetorChange() {
+    if (atualizandoCombo_ || !cbSetor->hasFocus() || cbSetor->currentIndex() < 0) return;
+    edSetor->setText(Q(ChaveCombo(cbSetor)));
+}
+
+void TfrmDistServ::edProdChange() { BuscaPreco(); }
+
+void TfrmDistServ::ceQtParesChange() {
+    Decimos4 total = PrecoTotal(static_cast<std::int64_t>(ceQtPares->Value()), ParaDecimos4(cePreco->Value()));
+    cePrecoTot->SetValue(DeDecimos4(total));
+}
+
+void TfrmDistServ::CarregaTiposServico(std::int64_t terc) {
+    sqlPesqTpServ.Close();
+    sqlPesqTpServ.ParamByName("TERC").SetAsInteger(terc);
+    sqlPesqTpServ.Open();
+    std::vector<TRegCodigo> lista;
+    for (sqlPesqTpServ.First(); !sqlPesqTpServ.Eof(); sqlPesqTpServ.Next())
+        lista.push_back({sqlPesqTpServ.FieldByName("COD_TA").AsString(), sqlPesqTpServ.FieldByName("DESC_TA").AsString()});
+    sqlPesqTpServ.Close();
+    bool proprios = !lista.empty();
+    if (!proprios) {
+        db::Query todos(ServicosDist().Conexao());
+        todos.SetSQL("select COD_TA, DESC_TA from TABELA where NUM_TA='35' order by DESC_TA");
+        todos.Open();
+        for (todos.First(); !todos.Eof(); todos.Next())
+            lista.push_back({todos.FieldByName("COD_TA").AsString(), todos.FieldByName("DESC_TA").AsString()});
+    }
+    cdsTpServ = std::move(lista);
+    PreencherCombo(cbTpServ, cdsTpServ);
+    std::string atual = S(edTpServ->text());
+    bool oferecido = false;
+    for (const auto& r : cdsTpServ) oferecido = oferecido || r.codigo == atual;
+    if (proprios && !oferecido && !atual.empty()) edTpServ->clear();  // runs edTpServChange
+    else DefinirChaveCombo(cbTpServ, atual);
+}
+
+void TfrmDistServ::CarregaSetores(std::int64_t terc) {
+    sqlPesqSetor.Close();
+    sqlPesqSetor.ParamByName("TERC").SetAsInteger(terc);
+    sqlPesqSetor.Open();
+    std::vector<TRegCodigo> lista;
+    for (sqlPesqSetor.First(); !sqlPesqSetor.Eof(); sqlPesqSetor.Next())
+        lista.push_back({sqlPesqSetor.FieldByName("COD_SE").AsString(), sqlPesqSetor.FieldByName("NOME_SE").AsString()});
+    sqlPesqSetor.Close();
+    bool proprios = !lista.empty();
+    if (!proprios) {
+        db::Query todos(ServicosDist().Conexao());
+        todos.SetSQL("select COD_SE, NOME_SE from SETOR order by NOME_SE");
+        todos.Open();
+        for (todos.First(); !todos.Eof(); todos.Next())
+            lista.push_back({todos.FieldByName("COD_SE").AsString(), todos.FieldByName("NOME_SE").AsString()});
+    }
+    cdsSetor = std::move(lista);
+    PreencherCombo(cbSetor, cdsSetor);
+    std::string atual = S(edSetor->text());
+    bool oferecido = false;
+    for (const auto& r : cdsSetor) oferecido = oferecido || r.codigo == atual;
+    if (proprios && !oferecido && !atual.empty()) edSetor->clear();
+    else DefinirChaveCombo(cbSetor, atual);
+}
+
+// ---- ticket entry -----------------------------------------------------------------
+
+void TfrmDistServ::edProgChange() {
+    if (edProg->isEnabled() && edProg->text().size() >= edProg->maxLength()) edFicha->setFocus(Qt::TabFocusReason);
+}
+
+void TfrmDistServ::edFichaChange() {
+    if (edFicha->isEnabled() && edFicha->text().size() >= 4) edSubF->setFocus(Qt::TabFocusReason);
+}
+
+void TfrmDistServ::edProgExit() {
+    std::string t = S(edProg->text());
+    switch (ClassificarProgramacao(t)) {
+        case EntradaProg::Identificador:
+            mmoObs->clear();
+            LocalizaFicha();
+            return;
+        case EntradaProg::Manual:
+            edProg->setText(Q(PreencherEsquerda(t, '0', 6)));
+            break;
+        case EntradaProg::Vazia:
+            break;
+        case EntradaProg::CodigoBarras: {
+            CodigoFicha c = DividirCodigoBarras(t);
+            edFicha->setText(Q(c.ficha));
+            if (c.subFicha) edSubF->setText(Q(*c.subFicha));
+            edProg->setText(Q(c.prog));
+            break;
+        }
+    }
+    mmoObs->clear();
+}
+
+void TfrmDistServ::edFichaExit() {
+    std::string t = S(edFicha->text());
+    if (!EmBranco(t)) edFicha->setText(Q(PreencherEsquerda(t, '0', 4)));
+}
+
+void TfrmDistServ::edSubFExit() {
+    std::string t = S(edSubF->text());
+    if (!EmBranco(t)) edSubF->setText(Q(PreencherEsquerda(t, '0', 4)));
+}
+
+void TfrmDistServ::edSubFKeyPress(QKeyEvent* e, bool& tratado) {
+    if (EhEnter(e)) {
+        tratado = true;
+        LocalizaFicha();
+    }
+}
+
+void TfrmDistServ::BuscaSubFichaPorId(const std::string& codigo) {
+    // The identifier printed on a sub-ticket is a number: a code with anything else in it
+    // names no sub-ticket (and is not handed to the database to convert).
+    const std::string id = IdentificadorSubFicha(codigo);
+    const bool numerico = !id.empty() && id.find_first_not_of("0123456789") == std::string::npos;
+    sqlSubFichaId.Close();
+    bool achou = false;
+    if (numerico) {
+        sqlSubFichaId.ParamByName("ID").SetAsString(id);
+        sqlSubFichaId.Open();
+        achou = !sqlSubFichaId.Eof();
+    }
+    if (achou) {
+        FProg_ = sqlSubFichaId.FieldByName("PROG_PR").AsString();
+        FFicha_ = sqlSubFichaId.FieldByName("FICHA_PR").AsString();
+        FSubFicha_ = sqlSubFichaId.FieldByName("SUBFICHA_PR").AsString();
+        edProg->setText(Q(FProg_));
+        edFicha->setText(Q(FFicha_));
+        edSubF->setText(Q(FSubFicha_));
+    } else {
+        FProg_.clear();
+        FFicha_.clear();
+        FSubFicha_.clear();
+    }
+    sqlSubFichaId.Close();
+}
+
+void TfrmDistServ::LocalizaFicha() {
+    ++contagemLocaliza_;
+    if (edSubF->text().isEmpty()) edSubF->setText(QStringLiteral("0000"));
+    edProg->setText(Q(MapearProgramacao(S(edProg->text()))));
+    std::string prog = S(edProg->text());
+    if (Comprimento(prog) == 10) {
+        BuscaSubFichaPorId(prog);
+    } else {
+        FProg_ = prog;
+        FFicha_ = S(edFicha->text());
+        FSubFicha_ = PreencherEsquerda(S(edSubF->text()), '0', 4);
+    }
+    FProg_ = ProgramacaoDaBusca(FProg_);
+
+    sqlProg.Close();
+    sqlProg.ParamByName("PROG").SetAsString(FProg_);
+    sqlProg.ParamByName("FICHA").SetAsString(FFicha_);
+    sqlProg.Open();
+    if (sqlProg.Eof()) {
+        sqlProg.Close();
+        plat::Aviso("Programação não localizada.");
+        return;
+    }
+    sqlProg.First();
+    const std::string prod = sqlProg.FieldByName("PROD_IT").AsString();
+    const std::string padron = sqlProg.FieldByName("PADRON_IT").AsString() + " - " +
+                               sqlProg.FieldByName("DESC_PAD").AsString();
+    double pares = sqlProg.FieldByName("TOT_PARES").AsFloat();
+    sqlProg.Close();
+
+    if (FSubFicha_ != "0000") {
+        sqlSubFicha.Close();
+        sqlSubFicha.ParamByName("PROG").SetAsString(FProg_);
+        sqlSubFicha.ParamByName("FICHA").SetAsString(FFicha_);
+        sqlSubFicha.ParamByName("SUBF").SetAsString(FSubFicha_);
+        sqlSubFicha.Open();
+        bool nulo = sqlSubFicha.Eof() || sqlSubFicha.FieldByName("TOT_PARES").IsNull();
+        if (!nulo) pares = sqlSubFicha.FieldByName("TOT_PARES").AsFloat();
+        sqlSubFicha.Close();
+        if (nulo) {
+            plat::Aviso("Subficha não localizada.");
+            return;
+        }
+    }
+
+    const bool saida = ModoSaida();
+    if (!saida) {
+        sqlExterno.Close();
+        sqlExterno.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
+        sqlExterno.ParamByName("PROG").SetAsString(FProg_);
+        sqlExterno.ParamByName("FICHA").SetAsString(FFicha_);
+        sqlExterno.ParamByName("SUBF").SetAsString(FSubFicha_);
+        sqlExterno.Open();
+        if (sqlExterno.Eof()) {
+            sqlExterno.Close();
+            plat::Aviso("Não existe saída para esta PROG./FICHA neste tipo de serviço.");
+            return;
+        }
+        sqlExterno.First();
+        pares = static_cast<double>(sqlExterno.FieldByName("QTDE_EX").AsInteger());
+        double valor = DeDecimos4(sqlExterno.FieldByName("VALOR_EX").AsCurrency().Raw());
+        std::int64_t terc = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
+        sqlExterno.Close();
+        cePreco->SetValue(valor);
+        ceTerc->SetValue(static_cast<double>(terc));  // runs the workshop change handling
+        TravarPreco();
+        edTpServ->setEnabled(false);
+        cbTpServ->setEnabled(false);
+    }
+
+    ceQtPares->SetValue(pares);
+    edProd->setText(Q(prod));
+    edPadron->setText(Q(padron));
+
+    HabilitarTicket(false);
+    btGravar->setEnabled(true);
+
+    if (!saida || EhKaldu(ServicosDist().NomeEmpresa())) btGravar->setFocus(Qt::TabFocusReason);
+    else cePreco->setFocus(Qt::TabFocusReason);
+}
+
+void TfrmDistServ::HabilitarTicket(bool sim) {
+    edProg->setEnabled(sim);
+    edFicha->setEnabled(sim);
+    edSubF->setEnabled(sim);
+}
+
+void TfrmDistServ::LimpaTela() {
+    btGravar->setEnabled(false);
+    HabilitarTicket(true);
+    edTpServ->setEnabled(true);
+    cbTpServ->setEnabled(true);
+    edProg->clear();
+    edFicha->clear();
+    edSubF->clear();
+    edProd->clear();  // runs the price lookup
+    edPadron->clear();
+    ceQtPares->SetValue(0);
+    cePreco->SetValue(0);
+    if (!par_.bloquearPreco) AplicarEstadoPreco(EstadoPreco::Editavel);
+    edProg->setFocus(Qt::TabFocusReason);
+}
+
+void TfrmDistServ::btDesistirClick() { LimpaTela(); }
+
+void TfrmDistServ::btFecharClick() { close(); }
+
+void TfrmDistServ::btGravarClick() {}
+
+// ---- keys and focus ---------------------------------------------------------------
+
+bool TfrmDistServ::FormKeyPress(QWidget* foco, QKeyEvent* e) {
+    if (auto* grade = qobject_cast<QAbstractItemView*>(foco)) {
+        if (EhEnter(e)) {
+            QModelIndex i = grade->currentIndex();
+            if (i.isValid() && i.column() + 1 < grade->model()->columnCount())
+                grade->setCurrentIndex(grade->model()->index(i.row(), i.column() + 1));
+        }
+        return false;
+    }
+    if (!EhEnter(e) || !foco) return false;
+    if (qobject_cast<QPlainTextEdit*>(foco)) return false;
+    if (auto* b = qobject_cast<QAbstractButton*>(foco)) {
+        // Enter on a focused button presses it.
+        if (b->isEnabled()) b->click();
+        return true;
+    }
+    focusNextChild();
+    return true;
+}
+
+bool TfrmDistServ::eventFilter(QObject* obj, QEvent* ev) {
+    switch (ev->type()) {
+        case QEvent::KeyPress: {
+            auto* foco = QApplication::focusWidget();
+            if (obj != foco) break;
+            auto* k = static_cast<QKeyEvent*>(ev);
+            bool tratado = false;
+            if (foco == edSubF) {
+                plat::Protegido([&] { edSubFKeyPress(k, tratado); });
+                return tratado;
+            }
+            plat::Protegido([&] { tratado = FormKeyPress(foco, k); });
+            return tratado;
+        }
+        case QEvent::FocusOut: {
+            auto* f = static_cast<QFocusEvent*>(ev);
+            if (f->reason() == Qt::ActiveWindowFocusReason || f->reason() == Qt::PopupFocusReason) break;
+            if (obj == edProg) plat::Protegido([this] { edProgExit(); });
+            else if (obj == edFicha) plat::Protegido([this] { edFichaExit(); });
+            else if (obj == edSubF) plat::Protegido([this] { edSubFExit(); });
+            else if (obj == edTpServ) plat::Protegido([this] { edTpServExit(); });
+            break;
+        }
+        default:
+            break;
+    }
+    return QWidget::eventFilter(obj, ev);
+}

@@ -1,0 +1,194 @@
+#pragma once
+// The distribution window "Distribuição de Serviços Externos": the operator records that a
+// production ticket was sent to a workshop ("Saída") or came back ("Retorno").
+//
+// Construction: `new TfrmDistServ(owner)` runs the creation steps (parameters, workshop
+// list, date, programme field length); the first show computes the counters. The global
+// reference `frmDistServ` is set by whoever creates the window (the main frame) and is
+// emptied by the window's destructor.
+//
+// The rules that need no widgets live in UDistRegras.h; the window wires them to its
+// controls. Every handler runs inside plat::Protegido.
+#include <QDateEdit>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/Query.h"
+#include "distribution/UDistRegras.h"
+
+// Numeric edit: a line edit that holds a number and shows it with a display format
+// ("000", "0.0000", " ,0.00;- ,0.00" ...). The text typed is read on leaving the field;
+// SetValue shows the formatted value.
+class TNumEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    TNumEdit(QWidget* parent, int decimais, std::string formato);
+    double Value() const;  // the number shown (blank reads as 0)
+    void SetValue(double v);
+    const std::string& Formato() const { return formato_; }
+
+signals:
+    void valueChanged();
+
+protected:
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    int decimais_;
+    std::string formato_;
+    double ultimo_ = 0;
+};
+
+// One workshop of the list, with the counters that exist only in memory.
+struct TRegTerc {
+    std::int64_t COD_BA = 0;
+    std::string NOME_BA;
+    db::Value PRECO_BA;
+    db::Value GIRO_BA;
+    // Counters: empty until something sets them (an empty counter reads as 0).
+    std::optional<std::int64_t> QT_DIA, QT_MES, QT_PEND;
+};
+
+// A code with its name, for the service-type and sector lists.
+struct TRegCodigo {
+    std::string codigo, nome;
+};
+
+// A row of the local table of overdue open dispatches.
+struct TRegServPend {
+    std::string PROG, FICHA;
+    std::int64_t QTDE = 0;
+    double DTSAIDA = 0;
+};
+
+class TfrmDistServ : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmDistServ(QWidget* owner);
+    ~TfrmDistServ() override;
+
+    // ---- controls -------------------------------------------------------------------
+    QFrame* pnTop;
+    QLabel* Label1;
+    TNumEdit* ceTerc;
+    QComboBox* cbTerc;
+    QLabel* RxLabel1;
+    QDateEdit* deData;
+    QComboBox* cbSaidaRetorno;
+    QLabel* Label2;
+    QLineEdit* edTpServ;
+    QComboBox* cbTpServ;
+    QLabel* Label4;
+    QLineEdit* edSetor;
+    QComboBox* cbSetor;
+
+    QFrame* Panel1;
+    QLabel *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13;
+    QLineEdit* edProg;
+    QLineEdit* edFicha;
+    QLineEdit* edSubF;
+    QLineEdit* edProd;
+    QLineEdit* edPadron;
+    TNumEdit* ceQtPares;
+    TNumEdit* cePreco;
+    TNumEdit* cePrecoTot;
+    QPlainTextEdit* mmoObs;
+
+    QFrame* Panel2;
+    QPushButton* btGravar;
+    QPushButton* btDesistir;
+    QPushButton* btFechar;
+
+    QTableWidget* dbgTerc;
+
+    // ---- data sets ------------------------------------------------------------------
+    db::Query sqlTerc, sqlProg, sqlSubFichaId, sqlSubFicha, sqlExterno, sqlProdSetor, sqlAtu,
+        sqlPend, sqlPrecoSer, sqlServPend, sqlSetoresAnteriores, sqlSetAntAtu, sqlPesqTpServ,
+        sqlPesqSetor;
+    std::vector<TRegTerc> cdsTerc;         // active workshops by name, with counters
+    std::vector<TRegCodigo> cdsTpServ;     // service types offered for the workshop
+    std::vector<TRegCodigo> cdsSetor;      // sectors offered for the workshop
+    std::vector<TRegServPend> cdsServPend; // overdue open dispatches
+
+    // ---- state read by tests and by the save -----------------------------------------
+    const dist::ParametrosDist& Parametros() const { return par_; }
+    const std::string& FProg() const { return FProg_; }
+    const std::string& FFicha() const { return FFicha_; }
+    const std::string& FSubFicha() const { return FSubFicha_; }
+    dist::EstadoPreco EstadoDoPreco() const { return estadoPreco_; }
+    bool ModoSaida() const;
+    bool FAutorizado = false;
+    const TRegTerc* LocalizarTerc(std::int64_t cod) const;
+    int LookupCount() const { return contagemLocaliza_; }  // lookups run (for tests)
+
+    // ---- operations -----------------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void LocalizaFicha();
+    void BuscaSubFichaPorId(const std::string& codigo);
+    void LimpaTela();
+    void BuscaPreco();
+    void CarregaTiposServico(std::int64_t terc);
+    void CarregaSetores(std::int64_t terc);
+
+    // ---- handlers -------------------------------------------------------------------
+    void ceTercChange();
+    void cbTercChange();
+    void cbSaidaRetornoChange();
+    void edTpServChange();
+    void edTpServExit();
+    void cbTpServChange();
+    void edSetorChange();
+    void cbSetorChange();
+    void edProdChange();
+    void ceQtParesChange();
+    void edProgChange();
+    void edFichaChange();
+    void edProgExit();
+    void edFichaExit();
+    void edSubFExit();
+    void edSubFKeyPress(QKeyEvent* e, bool& tratado);
+    void btDesistirClick();
+    void btFecharClick();
+    void btGravarClick();
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override;
+    void showEvent(QShowEvent* e) override;
+    // Enter as Tab for every control but the sub-ticket field; returns true when handled.
+    bool FormKeyPress(QWidget* foco, QKeyEvent* e);
+
+private:
+    void CriarControles();
+    void ConectarHandlers();
+    void AbrirTerc();
+    void CalcularContadores();
+    void AtualizarGrade();
+    void DefinirChaveCombo(QComboBox* cb, const std::string& chave);
+    std::string ChaveCombo(QComboBox* cb) const;
+    void PreencherCombo(QComboBox* cb, const std::vector<TRegCodigo>& lista);
+    void AplicarEstadoPreco(dist::EstadoPreco e);
+    void TravarPreco();
+    double DataJanela() const;
+    void HabilitarTicket(bool sim);
+
+    dist::ParametrosDist par_;
+    std::string FProg_, FFicha_, FSubFicha_;
+    dist::EstadoPreco estadoPreco_ = dist::EstadoPreco::Editavel;
+    bool mostrada_ = false;
+    bool atualizandoCombo_ = false;
+    int contagemLocaliza_ = 0;
+};
+
+// The distribution window while it exists (empty otherwise).
+extern TfrmDistServ* frmDistServ;

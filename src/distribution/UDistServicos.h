@@ -1,0 +1,27 @@
+#pragma once
+// What the distribution window needs of the system object: the main connection, the
+// parameter switches, the installation name and the server's clock. In the program these
+// go to Sistema(); tests install their own source (a fixture database and a fixed clock).
+#include <string>
+
+namespace db {
+class Connection;
+}
+
+namespace dist {
+
+class IServicosDist {
+public:
+    virtual ~IServicosDist() = default;
+    virtual db::Connection& Conexao() = 0;  // the main connection (ConexaoPrincipal)
+    virtual std::string LerParametro(const std::string& grupo, const std::string& param) = 0;
+    virtual std::string NomeEmpresa() = 0;
+    virtual double DataServidor() = 0;
+};
+
+// The source in force: the one installed, or the system object's.
+IServicosDist& ServicosDist();
+// Installs a source (not owned); nullptr goes back to the system object.
+void DefinirServicosDist(IServicosDist* s);
+
+}  // namespace dist
