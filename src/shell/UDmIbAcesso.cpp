@@ -3,19 +3,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/Executavel.h"
 #include "platform/IniFile.h"
 #include "platform/Mensagens.h"
 #include "shell/USistema.h"
-
-std::string ResolverMono(const std::string& local) {
-    if (local.size() < 5) return local;
-    std::string prefixo = local.substr(0, 5);
-    for (char& c : prefixo)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (prefixo != "MONO:") return local;
-    return plat::DiretorioExecutavel() + "/bdados/" + local.substr(5);
-}
 
 TdmIbAcesso::TdmIbAcesso() {
     Name = "dmIbAcesso";
@@ -77,7 +67,7 @@ void TdmIbAcesso::DataModuleCreate() {
             user = ini.ReadString("Paths", "USER", "ERRO");
             banco = ini.ReadString("Banco", "Banco", "ERRO");
         }
-        acesso = ResolverMono(acesso);  // the user database keeps its location as read
+        acesso = TSistema::ResolverMono(acesso);  // the user database keeps its location as read
         if (banco == "InterBase")
             ConectarInterBase(acesso, user);
         else if (banco == "DevartFireBird")

@@ -83,7 +83,3 @@ private:
     int CodigoGrupo(const std::string& grupo, const std::string& usuario);
     void AbrirOpcoesMenu(const std::string& grupo, const std::string& usuario, const std::string& opcao);
 };
-
-// "MONO:" at the start of a location (any letter case) names a database in the bdados
-// folder beside the executable.
-std::string ResolverMono(const std::string& local);

@@ -153,14 +153,11 @@ TEST_F(AcessoTest, SystemObjectFailureDuringCreationIsReported) {
 }
 
 TEST_F(AcessoTest, MonoRuleAppliesToTheAccessLocationOnly) {
-    IniAcesso("DevartFireBird", "mono:acesso-inexistente.fdb", "Mono:user.fdb");
+    IniAcesso("InterBase", "mono:acesso-inexistente.fdb", "Mono:user.fdb");
     dm_ = std::make_unique<TdmIbAcesso>();
     EXPECT_EQ(dm_->connLogin.ParamValue("Database"), plat::DiretorioExecutavel() + "/bdados/acesso-inexistente.fdb");
     EXPECT_EQ(msgs.registro.size(), 1u);  // that file does not exist
-    EXPECT_EQ(ResolverMono("MONO:a.fdb"), plat::DiretorioExecutavel() + "/bdados/a.fdb");
-    EXPECT_EQ(ResolverMono("MONO"), "MONO");
-    EXPECT_EQ(ResolverMono("MONOa.fdb"), "MONOa.fdb");
-    EXPECT_EQ(ResolverMono("/x/mono:a.fdb"), "/x/mono:a.fdb");
+    EXPECT_EQ(dm_->connUser.ParamValue("Database"), "Mono:user.fdb");
 }
 
 TEST_F(AcessoTest, IncluirGrupoMenuNumbersPerUserAndComparesCaptionsExactly) {
