@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 
 #include <algorithm>
 #include <charconv>
@@ -101,6 +102,24 @@ void TKWFilialEditBase::RetomarFoco() {
     setFocus(Qt::NoFocusReason);
 }
 
+namespace {
+// Swallows the mouse press that is on its way to the control that was clicked while a
+// refused branch kept the focus: that control must not act on it (a button would click).
+class EngoleClique : public QObject {
+public:
+    explicit EngoleClique(QObject* parent) : QObject(parent) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+}  // namespace
+
 void TKWFilialEditBase::focusOutEvent(QFocusEvent* e) {
     const Qt::FocusReason motivo = e->reason();
     // Only a move of the focus inside the window is an exit: another window becoming active
@@ -122,6 +141,17 @@ void TKWFilialEditBase::focusOutEvent(QFocusEvent* e) {
         DefinirCores(TEstadoCor::Recusada);
         RetomarFoco();
         plat::Protegido([] { throw std::runtime_error(MsgFilialNaoAutorizada); });
+        if (motivo == Qt::MouseFocusReason) {
+            // The press that moved the focus is delivered right after this handler returns,
+            // within the same dispatch (after the message box, which must stay clickable);
+            // the filter goes at the next turn of the event loop.
+            auto* filtro = new EngoleClique(this);
+            qApp->installEventFilter(filtro);
+            QTimer::singleShot(0, filtro, [filtro] {
+                qApp->removeEventFilter(filtro);
+                filtro->deleteLater();
+            });
+        }
         return;
     }
 

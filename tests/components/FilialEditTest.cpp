@@ -5,6 +5,9 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -268,4 +271,83 @@ TEST(DBFilialEdit, BoundToARecordSetField) {
     EXPECT_EQ(cds.State(), db::DataSetState::Edit);
     EXPECT_EQ(cds.FieldByName("FILIAL").AsString(), "12");
     EXPECT_TRUE(msgs.registro.empty());
+}
+
+namespace {
+// A sink that shows a real modal box (closed shortly after it opens), as the program does.
+struct CaixaReal : plat::IMensagens {
+    IMensagens* anterior = nullptr;
+    int mostradas = 0;
+    int naoFechouComClique = 0;
+    plat::Resposta Mostrar(const plat::Mensagem& m) override {
+        ++mostradas;
+        QMessageBox caixa(QMessageBox::Critical, "t", QString::fromStdString(m.texto),
+                          QMessageBox::Ok, QApplication::activeWindow());
+        // Closed with the mouse on its button, as the operator would.
+        QTimer::singleShot(50, &caixa, [&] {
+            QTest::mouseClick(caixa.button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        QTimer::singleShot(2000, &caixa, [&] {
+            ++naoFechouComClique;
+            caixa.accept();
+        });
+        caixa.exec();
+        return plat::Resposta::Ok;
+    }
+};
+}  // namespace
+
+TEST(FilialEdit, RefusalWithAModalBoxKeepsTheFocusAndShowsOnce) {
+    CaixaReal caixa;
+    plat::DefinirMensagens(&caixa);
+    {
+        Janela<TKWFilialEdit> j;
+        j.filial->SetFilial_Autorizada({"1"});
+        QTest::keyClicks(j.filial, "2");
+        j.Tab();
+        EXPECT_EQ(caixa.mostradas, 1);
+        // The test platform has no window manager to hand activation back after the box.
+        j.w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(j.w.get()));
+        EXPECT_EQ(QApplication::focusWidget(), j.filial);
+        QTest::keyClicks(j.filial, "3");
+        EXPECT_EQ(j.filial->text(), "23");
+        EXPECT_EQ(caixa.mostradas, 1);
+
+        // Refused again by a click on a button: the box still takes its own click, the
+        // button does not click.
+        auto* bt = new QPushButton("&Gravar", j.w.get());
+        j.w->layout()->addWidget(bt);
+        bt->show();
+        int cliques = 0;
+        QObject::connect(bt, &QPushButton::clicked, [&] { ++cliques; });
+        QTest::mouseClick(bt, Qt::LeftButton);
+        EXPECT_EQ(caixa.mostradas, 2);
+        EXPECT_EQ(caixa.naoFechouComClique, 0);
+        EXPECT_EQ(cliques, 0);
+    }
+    plat::DefinirMensagens(nullptr);
+}
+
+TEST(FilialEdit, ClickingAButtonWhileRefusedDoesNotClickIt) {
+    plat::GravadorMensagens msgs;
+    Janela<TKWFilialEdit> j;
+    auto* bt = new QPushButton("&Gravar", j.w.get());
+    j.w->layout()->addWidget(bt);
+    bt->show();
+    int cliques = 0;
+    QObject::connect(bt, &QPushButton::clicked, [&] { ++cliques; });
+    j.filial->SetFilial_Autorizada({"1"});
+    QTest::keyClicks(j.filial, "2");
+    QTest::mouseClick(bt, Qt::LeftButton);
+    EXPECT_EQ(cliques, 0);
+    EXPECT_EQ(QApplication::focusWidget(), j.filial);
+    EXPECT_EQ(msgs.registro.size(), 1u);
+    QCoreApplication::processEvents();
+    // Once accepted, the button works again.
+    j.filial->selectAll();
+    QTest::keyClicks(j.filial, "1");
+    QTest::mouseClick(bt, Qt::LeftButton);
+    EXPECT_EQ(cliques, 1);
+    EXPECT_EQ(msgs.registro.size(), 1u);
 }
