@@ -18,7 +18,7 @@ protected:
     static void SetUpTestSuite() {
         base_ = new ModulosDb();
         // A material with movement cannot be deleted; value 13 of a branch entry is refused.
-        base_->banco.RunScriptText(
+        base_->Executar(
             "SET TERM ^ ;\n"
             "CREATE EXCEPTION E_TESTE 'recusado pelo banco'^\n"
             "CREATE TRIGGER MPRIMA_BD FOR MPRIMA BEFORE DELETE AS BEGIN\n"

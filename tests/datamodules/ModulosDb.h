@@ -17,21 +17,26 @@
 struct ModulosDb {
     TestDb banco;
     ModulosDb() {
-        // Both scripts in one transaction: a commit per statement makes the build of a
-        // fresh database take many seconds.
-        db::Transaction tr = banco.Conn().StartTransaction();
+        std::string texto;
         for (const char* arq : {"principal.sql", "modulos.sql"}) {
             std::ifstream f(TestDb::SqlDir() + "/" + arq, std::ios::binary);
             std::stringstream ss;
             ss << f.rdbuf();
-            for (const std::string& st : db::ScriptRunner::Split(ss.str())) {
-                if (st.rfind("SET TERM", 0) == 0 || st == "COMMIT") continue;
-                db::Query q(banco.Conn());
-                q.SetParamCheck(false);
-                q.SetTransaction(&tr);
-                q.SetSQL(st);
-                q.ExecSQL();
-            }
+            texto += ss.str() + "\n";
+        }
+        Executar(texto);
+    }
+    // Runs a script in one transaction: a commit per statement makes the build of a fresh
+    // database take many seconds.
+    void Executar(const std::string& script) {
+        db::Transaction tr = banco.Conn().StartTransaction();
+        for (const std::string& st : db::ScriptRunner::Split(script)) {
+            if (st.rfind("SET TERM", 0) == 0 || st == "COMMIT") continue;
+            db::Query q(banco.Conn());
+            q.SetParamCheck(false);
+            q.SetTransaction(&tr);
+            q.SetSQL(st);
+            q.ExecSQL();
         }
         tr.Commit();
     }
