@@ -73,7 +73,10 @@ public:
     const std::vector<DeclCampo>& CamposDeclarados(std::string_view cds) const;
 
     // Adds an action run on a client data set's fields each time it opens, after the
-    // declared properties are applied (field rules attach their hooks here).
+    // declared properties are applied (field rules attach their hooks here: the fields
+    // are made anew at each opening). The record sets' AfterOpen and OnNewRecord hooks
+    // belong to the container (declared properties, default expressions); the other
+    // record hooks are free for the modules' rules.
     void AoAbrir(std::string_view cds, std::function<void(db::ClientDataSet&)> acao);
 
 protected:
