@@ -1,9 +1,8 @@
 #include "shell/UDriverOptions.h"
 
 #include <cctype>
-#include <climits>
-#include <cstdint>
 
+#include "platform/DataHora.h"
 #include "platform/Mensagens.h"
 
 namespace {
@@ -129,37 +128,7 @@ bool IguaisSemCaixa(std::string_view a, std::string_view b) {
     return true;
 }
 
-int InteiroEstrito(const std::string& s) {
-    auto falha = [&]() -> int {
-        throw plat::EConvertError("'" + s + "' não é um valor inteiro válido");
-    };
-    std::size_t i = 0;
-    bool negativo = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativo = s[i++] == '-';
-    int base = 10;
-    if (i < s.size() && s[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= s.size()) return falha();
-    std::int64_t v = 0;
-    for (; i < s.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return falha();
-        v = v * base + d;
-        if (v > static_cast<std::int64_t>(INT_MAX) + 1) return falha();
-    }
-    if (negativo) v = -v;
-    if (v > INT_MAX || v < INT_MIN) return falha();
-    return static_cast<int>(v);
-}
+int InteiroEstrito(const std::string& s) { return plat::StrToInt(s); }
 
 std::string NomeDaLinha(std::string_view linha) {
     const auto eq = linha.find('=');
