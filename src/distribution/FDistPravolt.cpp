@@ -1,6 +1,7 @@
 #include "distribution/FDistPravolt.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGridLayout>
@@ -9,6 +10,8 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <QTime>
+#include <algorithm>
 #include <cmath>
 
 #include "distribution/UDistServicos.h"
@@ -100,6 +103,7 @@ void TNumEdit::focusOutEvent(QFocusEvent* e) {
 
 TfrmDistServ::TfrmDistServ(QWidget* owner) : QWidget(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
+    NomeExecutavel = S(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     CriarControles();
     plat::Protegido([this] { FormCreate(); });
     ConectarHandlers();
@@ -880,7 +884,329 @@ void TfrmDistServ::btDesistirClick() { LimpaTela(); }
 
 void TfrmDistServ::btFecharClick() { close(); }
 
-void TfrmDistServ::btGravarClick() {}
+// ---- recording --------------------------------------------------------------------
+
+std::function<bool(QWidget*)> TfrmDistServ::ValidarDiretor;
+std::function<bool(TfrmDistServ&)> TfrmDistServ::MostrarPendentes;
+std::function<void(db::Transaction&, const TfrmDistServ::TRegistroLog&)> TfrmDistServ::GerarLog;
+
+void TfrmDistServ::btGravarClick() {
+    IServicosDist& srv = ServicosDist();
+    const std::int64_t terc = static_cast<std::int64_t>(ceTerc->Value());
+    const std::string tipo = S(edTpServ->text());
+    const std::string setor = S(edSetor->text());
+    const bool saida = ModoSaida();
+
+    // 1-3: what must be filled in
+    if (terc == 0 || cbTerc->currentIndex() < 0 || cbTerc->currentText().isEmpty()) {
+        plat::Aviso("Informe a terceirização.");
+        ceTerc->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    if (tipo.empty() || cbTpServ->currentIndex() < 0) {
+        plat::Aviso("Informe o Tipo de Serviço.");
+        ceTerc->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    if (par_.setorObrigatorio && setor.empty()) {
+        plat::Aviso("O campo Setor deve ser preenchido!");
+        edSetor->setFocus(Qt::TabFocusReason);
+        return;
+    }
+
+    // 4: every preceding sector has a progress row for the ticket (or the whole ticket)
+    if (par_.verificarSetorAnt && !setor.empty()) {
+        sqlSetoresAnteriores.Close();
+        sqlSetoresAnteriores.ParamByName("codsetor").SetAsString(setor);
+        sqlSetoresAnteriores.Open();
+        std::vector<std::string> anteriores;
+        if (!sqlSetoresAnteriores.Eof())
+            anteriores = SetoresAnteriores(sqlSetoresAnteriores.FieldByName("setorant_se").AsString());
+        sqlSetoresAnteriores.Close();
+        for (const std::string& ant : anteriores) {
+            sqlSetAntAtu.Close();
+            sqlSetAntAtu.ParamByName("PROG").SetAsString(S(edProg->text()));
+            sqlSetAntAtu.ParamByName("FICHA").SetAsString(S(edFicha->text()));
+            sqlSetAntAtu.ParamByName("SUBFICHA").SetAsString(S(edSubF->text()));
+            sqlSetAntAtu.ParamByName("SETOR").SetAsString(ant);
+            sqlSetAntAtu.Open();
+            std::int64_t n = sqlSetAntAtu.Eof() ? 0 : sqlSetAntAtu.FieldByName("numreg").AsInteger();
+            sqlSetAntAtu.Close();
+            if (n == 0) {
+                plat::Erro("Existem Setores Anteriores que não foram atualizados!");
+                return;
+            }
+        }
+    }
+
+    // 5: a locked price must have come from the price table
+    const Decimos4 preco = ParaDecimos4(cePreco->Value());
+    if (par_.bloquearPreco && preco == 0) {
+        plat::Aviso("O campo Preço deve ser preenchido!");
+        return;
+    }
+
+    // 6: the dispatch of this ticket for this service type
+    if (!RefazerVerificacaoExistente(saida)) return;
+    std::int64_t tercDespacho = terc;
+    if (!saida) {
+        sqlExterno.First();
+        tercDespacho = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
+    }
+    sqlExterno.Close();
+
+    // 7-8: installation rules that ask for consent
+    const bool kaldu = EhKaldu(srv.NomeEmpresa());
+    if (saida && kaldu && GiroExcedido()) return;
+    if (kaldu && setor == "02") {
+        CarregaServicosPendentes(S(ceTerc->text()), tipo, setor);
+        if (!cdsServPend.empty()) {
+            FAutorizado = MostrarPendentes ? MostrarPendentes(*this) : false;
+            if (!FAutorizado) return;
+        }
+    }
+
+    // 9-14: the dispatch rows (or the return stamp) and the ticket's progress row, in one
+    // transaction: either all of it is recorded or nothing is.
+    const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
+    std::vector<std::int64_t> outros;  // workshops of the extra "I" rows
+    {
+        db::Transaction tr = srv.Conexao().StartTransaction();
+        try {
+            if (saida) {
+                IncluiExterno(tr, terc, tipo);
+                if (kaldu) {
+                    sqlPrecoSer.Close();
+                    sqlPrecoSer.SetSQL("select TERCEIRIZADO_PS from PRECOSER\nwhere PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
+                    sqlPrecoSer.SetTransaction(&tr);
+                    sqlPrecoSer.ParamByName("PROD").SetAsString(S(edProd->text()));
+                    sqlPrecoSer.ParamByName("TPSERV").SetAsString("I");
+                    sqlPrecoSer.Open();
+                    for (sqlPrecoSer.First(); !sqlPrecoSer.Eof(); sqlPrecoSer.Next()) {
+                        std::int64_t t = sqlPrecoSer.FieldByName("TERCEIRIZADO_PS").AsInteger();
+                        if (t != terc) outros.push_back(t);
+                    }
+                    sqlPrecoSer.Close();
+                    sqlPrecoSer.SetTransaction(nullptr);
+                    for (std::int64_t t : outros) IncluiExterno(tr, t, "I");
+                }
+            } else {
+                db::Query upd(srv.Conexao());
+                upd.SetTransaction(&tr);
+                upd.SetSQL(std::string("update EXTERNO set RETORNO_EX = :RET") +
+                           (setor.empty() ? "" : ", SETOR_ENT_EX = :SETOR") +
+                           "\nwhere TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG"
+                           "\nand FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
+                upd.ParamByName("RET").SetAsDateTime(DataJanela());
+                if (!setor.empty()) upd.ParamByName("SETOR").SetAsString(setor);
+                upd.ParamByName("TERC").SetAsInteger(tercDespacho);
+                upd.ParamByName("TPSERV").SetAsString(tipo);
+                upd.ParamByName("PROG").SetAsString(FProg_);
+                upd.ParamByName("FICHA").SetAsString(FFicha_);
+                upd.ParamByName("SUBF").SetAsString(FSubFicha_);
+                if (upd.ExecSQL() == 0) {
+                    // recorded by another workstation since the check
+                    tr.Rollback();
+                    RefazerVerificacaoExistente(false);
+                    sqlExterno.Close();
+                    return;
+                }
+                if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
+                    TRegistroLog reg{"EXTERNO", false, {}};
+                    reg.campos.push_back({"RETORNO_EX", "", db::DateToStr(DataJanela())});
+                    if (!setor.empty()) reg.campos.push_back({"SETOR_ENT_EX", "", setor});
+                    GerarLog(tr, reg);
+                }
+            }
+            if (GravaProducaoSetor(srv.NomeEmpresa(), par_.atualizaProducao, setor)) AtualizaProducaoSetor(tr);
+            tr.Commit();
+        } catch (const db::Error& e) {
+            if (tr.Active()) tr.Rollback();
+            sqlPrecoSer.SetTransaction(nullptr);
+            sqlProdSetor.SetTransaction(nullptr);
+            // Another workstation recorded the same ticket at the same moment: the key (or
+            // the lock on the dispatch row) refused this one; say what is recorded now.
+            if (e.ChaveDuplicada() || e.ConflitoDeBloqueio()) {
+                const bool segue = RefazerVerificacaoExistente(saida);
+                sqlExterno.Close();
+                if (!segue) return;
+            }
+            throw;
+        }
+    }
+
+    mmoObs->clear();
+    AtualizaContadores(saida ? terc : tercDespacho);
+    for (std::int64_t t : outros) AtualizaContadores(t);
+    AtualizarGrade();
+    LimpaTela();
+}
+
+// Step 6 of the save: false (after its warning) when the dispatch state refuses the
+// recording. Leaves sqlExterno open on the rows read.
+bool TfrmDistServ::RefazerVerificacaoExistente(bool saida) {
+    const std::string setor = S(edSetor->text());
+    sqlExterno.Close();
+    sqlExterno.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
+    sqlExterno.ParamByName("PROG").SetAsString(FProg_);
+    sqlExterno.ParamByName("FICHA").SetAsString(FFicha_);
+    sqlExterno.ParamByName("SUBF").SetAsString(FSubFicha_);
+    sqlExterno.Open();
+    if (saida) {
+        if (!sqlExterno.Eof()) {
+            plat::Aviso(MsgJaEnviada(sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger()));
+            return false;
+        }
+        return true;
+    }
+    if (sqlExterno.Eof()) {
+        plat::Aviso("Saída não encontrada para esta PROG./FICHA neste tipo de serviço.");
+        return false;
+    }
+    sqlExterno.First();
+    if (!sqlExterno.FieldByName("RETORNO_EX").IsNull()) {
+        plat::Aviso(MsgRetornoLancado(sqlExterno.FieldByName("RETORNO_EX").AsDateTime()));
+        return false;
+    }
+    if (!setor.empty() && setor == sqlExterno.FieldByName("SETOR_SAI_EX").AsString()) {
+        plat::Aviso("O setor de Retorno não pode ser o mesmo do setor de Saída.");
+        return false;
+    }
+    return true;
+}
+
+void TfrmDistServ::IncluiExterno(db::Transaction& tr, std::int64_t terc, const std::string& tipo) {
+    const std::string setor = S(edSetor->text());
+    db::Query ins(ServicosDist().Conexao());
+    ins.SetTransaction(&tr);
+    ins.SetSQL(
+        "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
+        " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
+        "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
+    ins.ParamByName("TERC").SetAsInteger(terc);
+    ins.ParamByName("TPSERV").SetAsString(tipo);
+    ins.ParamByName("PROG").SetAsString(FProg_);
+    ins.ParamByName("FICHA").SetAsString(FFicha_);
+    ins.ParamByName("SUBF").SetAsString(FSubFicha_);
+    ins.ParamByName("SAIDA").SetAsDateTime(DataJanela());
+    ins.ParamByName("VALOR").SetAsCurrency(db::Currency::FromRaw(ParaDecimos4(cePreco->Value())));
+    ins.ParamByName("QTDE").SetAsInteger(static_cast<std::int64_t>(ceQtPares->Value()));
+    const std::string obs = S(mmoObs->toPlainText());
+    if (obs.empty()) ins.ParamByName("OBS").SetNull();
+    else ins.ParamByName("OBS").SetAsString(obs);
+    if (setor.empty()) ins.ParamByName("SETOR").SetNull();
+    else ins.ParamByName("SETOR").SetAsString(setor);
+    ins.ExecSQL();
+
+    if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
+        TRegistroLog reg{"EXTERNO", true, {}};
+        for (const char* campo : {"PROG_EX", "FICHA_EX", "SUBFICHA_EX", "TP_SERV_EX", "TERCEIRIZADO_EX"})
+            reg.campos.push_back({campo, "", ins.ParamByName(campo == std::string("PROG_EX")        ? "PROG"
+                                                              : campo == std::string("FICHA_EX")     ? "FICHA"
+                                                              : campo == std::string("SUBFICHA_EX")  ? "SUBF"
+                                                              : campo == std::string("TP_SERV_EX")   ? "TPSERV"
+                                                                                                     : "TERC")
+                                             .AsString()});
+        GerarLog(tr, reg);
+    }
+}
+
+void TfrmDistServ::AtualizaProducaoSetor(db::Transaction& tr) {
+    const std::string setor = S(edSetor->text());
+    const bool saida = ModoSaida();
+    sqlProdSetor.Close();
+    sqlProdSetor.SetTransaction(&tr);
+    sqlProdSetor.ParamByName("PROG").SetAsString(FProg_);
+    sqlProdSetor.ParamByName("FICHA").SetAsString(FFicha_);
+    sqlProdSetor.ParamByName("SUBF").SetAsString(FSubFicha_);
+    sqlProdSetor.ParamByName("SETOR").SetAsString(setor);
+    sqlProdSetor.Open();
+    const bool existe = !sqlProdSetor.Eof();
+    sqlProdSetor.Close();
+    sqlProdSetor.SetTransaction(nullptr);
+
+    const QTime agora = QTime::currentTime();
+    const std::string hora = FormatarHoraMinuto(agora.hour(), agora.minute());
+    // Which stamp: the entry on a dispatch when BAIXA_SETOR_ENTRADA is on, else the exit.
+    const bool entrada = par_.baixaSetorEntrada && saida;
+    const char* colData = entrada ? "DTENTRADA_PS" : "DTSAIDA_PS";
+    const char* colHora = entrada ? "HORAENTRADA_PS" : "HORASAIDA_PS";
+
+    db::Query q(ServicosDist().Conexao());
+    q.SetTransaction(&tr);
+    if (!existe) {
+        q.SetSQL(std::string("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, ") + colData +
+                 ", " + colHora + ", QTDE_PS)\nvalues (:PROG, :FICHA, :SUBF, :SETOR, 0, :DT, :HORA, :QTDE)");
+    } else {
+        q.SetSQL(std::string("update PRODUCAO_SETOR set ") + colData + " = :DT, " + colHora +
+                 " = :HORA, QTDE_PS = :QTDE\nwhere PROG_PS = :PROG and FICHA_PS = :FICHA and SUBFICHA_PS = :SUBF"
+                 " and SETOR_PS = :SETOR");
+    }
+    q.ParamByName("PROG").SetAsString(FProg_);
+    q.ParamByName("FICHA").SetAsString(FFicha_);
+    q.ParamByName("SUBF").SetAsString(FSubFicha_);
+    q.ParamByName("SETOR").SetAsString(setor);
+    q.ParamByName("DT").SetAsDateTime(DataJanela());
+    q.ParamByName("HORA").SetAsString(hora);
+    q.ParamByName("QTDE").SetAsInteger(static_cast<std::int64_t>(ceQtPares->Value()));
+    q.ExecSQL();
+
+    if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
+        TRegistroLog reg{"PRODUCAO_SETOR", !existe, {}};
+        reg.campos = {{"PROG_PS", "", FProg_}, {"FICHA_PS", "", FFicha_}, {"SUBFICHA_PS", "", FSubFicha_},
+                      {"SETOR_PS", "", setor}, {colData, "", db::DateToStr(DataJanela())}, {colHora, "", hora}};
+        GerarLog(tr, reg);
+    }
+}
+
+void TfrmDistServ::AtualizaContadores(std::int64_t terc) {
+    for (auto& t : cdsTerc) {
+        if (t.COD_BA != terc) continue;
+        const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
+        if (ModoSaida()) {
+            t.QT_DIA = t.QT_DIA.value_or(0) + pares;
+            t.QT_MES = t.QT_MES.value_or(0) + pares;
+            t.QT_PEND = t.QT_PEND.value_or(0) + pares;
+        } else {
+            t.QT_PEND = t.QT_PEND.value_or(0) - pares;
+        }
+        return;
+    }
+}
+
+bool TfrmDistServ::GiroExcedido() {
+    const TRegTerc* t = LocalizarTerc(static_cast<std::int64_t>(ceTerc->Value()));
+    if (!t) return false;
+    const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
+    if (GiroUltrapassado(t->QT_PEND.value_or(0), pares, t->GIRO_BA.IsNull() ? 0 : t->GIRO_BA.AsInteger())) {
+        plat::Aviso("Qtde acima do giro do Terceirizado.");
+        return !AutorizaDiretor();
+    }
+    return false;
+}
+
+bool TfrmDistServ::AutorizaDiretor() { return ValidarDiretor ? ValidarDiretor(this) : false; }
+
+void TfrmDistServ::CarregaServicosPendentes(const std::string& terc, const std::string& tipo,
+                                            const std::string& setor) {
+    cdsServPend.clear();
+    const double corte = DiasUteisAntes(ServicosDist().DataServidor(), 5);
+    sqlServPend.Close();
+    sqlServPend.ParamByName("terc").SetAsString(terc);
+    sqlServPend.ParamByName("tipo").SetAsString(tipo);
+    sqlServPend.ParamByName("setor").SetAsString(setor);
+    sqlServPend.Open();
+    for (sqlServPend.First(); !sqlServPend.Eof(); sqlServPend.Next()) {
+        const double saidaEx = sqlServPend.FieldByName("saida_ex").AsDateTime();
+        if (sqlServPend.FieldByName("saida_ex").IsNull() || !(saidaEx < corte)) continue;
+        cdsServPend.push_back({sqlServPend.FieldByName("prog_ex").AsString(), sqlServPend.FieldByName("ficha_ex").AsString(),
+                               sqlServPend.FieldByName("qtde_ex").AsInteger(), saidaEx});
+    }
+    sqlServPend.Close();
+    std::stable_sort(cdsServPend.begin(), cdsServPend.end(), [](const TRegServPend& a, const TRegServPend& b) {
+        return a.PROG != b.PROG ? a.PROG < b.PROG : a.FICHA < b.FICHA;
+    });
+}
 
 // ---- keys and focus ---------------------------------------------------------------
 

@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -141,6 +142,35 @@ public:
     void CarregaTiposServico(std::int64_t terc);
     void CarregaSetores(std::int64_t terc);
 
+    // ---- recording (the save) -------------------------------------------------------
+    void AtualizaContadores(std::int64_t terc);
+    bool GiroExcedido();
+    bool AutorizaDiretor();
+    // Overdue open dispatches of a workshop, service type and sector into cdsServPend
+    // (sorted by PROG, then FICHA).
+    void CarregaServicosPendentes(const std::string& terc, const std::string& tipo, const std::string& setor);
+
+    // The director's consent (the user validation dialog with the single user "DIRETOR");
+    // true only when it was given. Unset: no consent.
+    static std::function<bool(QWidget* dono)> ValidarDiretor;
+    // The pending-programmes dialog over cdsServPend; true when authorised. Unset: the
+    // recording does not go ahead.
+    static std::function<bool(TfrmDistServ& janela)> MostrarPendentes;
+    // The change audit log, called with the table name and the rows written, before the
+    // commit, when the executable's name allows it (see dist::AuditoriaLigada). Unset: no
+    // audit rows.
+    struct TCampoLog {
+        std::string campo, anterior, atual;
+    };
+    struct TRegistroLog {
+        std::string tabela;
+        bool inserido = false;
+        std::vector<TCampoLog> campos;  // key fields first
+    };
+    static std::function<void(db::Transaction& tr, const TRegistroLog& registro)> GerarLog;
+    // The file name of the running executable (the audit rule reads it).
+    std::string NomeExecutavel;
+
     // ---- handlers -------------------------------------------------------------------
     void ceTercChange();
     void cbTercChange();
@@ -181,6 +211,9 @@ private:
     void TravarPreco();
     double DataJanela() const;
     void HabilitarTicket(bool sim);
+    void IncluiExterno(db::Transaction& tr, std::int64_t terc, const std::string& tipo);
+    void AtualizaProducaoSetor(db::Transaction& tr);
+    bool RefazerVerificacaoExistente(bool saida);
 
     dist::ParametrosDist par_;
     std::string FProg_, FFicha_, FSubFicha_;

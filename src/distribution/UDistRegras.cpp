@@ -374,6 +374,10 @@ std::string MsgJaEnviada(std::int64_t terceirizado) {
 
 std::string MsgRetornoLancado(double retorno) { return "Retorno já lançado em " + FormatarDataCurta(retorno) + "."; }
 
+bool AuditoriaLigada(const std::string& nomeExecutavel) {
+    return Maiusculas(nomeExecutavel).find("PRAVOLT") == std::string::npos;
+}
+
 double DiasUteisAntes(double data, int dias) {
     long long d = static_cast<long long>(SoData(data));
     int contados = 0;

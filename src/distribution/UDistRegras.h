@@ -149,6 +149,9 @@ bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t gi
 std::string MsgJaEnviada(std::int64_t terceirizado);  // Programação já foi enviada para terceirizado "7".
 std::string MsgRetornoLancado(double retorno);       // Retorno já lançado em dd/mm/yy.
 
+// The audit log runs unless the executable's file name, upper-cased, contains "PRAVOLT".
+bool AuditoriaLigada(const std::string& nomeExecutavel);
+
 // Weekdays: the date `dias` weekdays before `data` (Saturday and Sunday skipped).
 double DiasUteisAntes(double data, int dias);
 

@@ -1,0 +1,978 @@
+// The distribution window driven with keys, Enter and focus against an embedded database
+// filled with fixture data.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+#include "support/TestDb.h"
+#include "db/Query.h"
+#include "distribution/FDistPravolt.h"
+#include "distribution/UDistServicos.h"
+#include "platform/Mensagens.h"
+
+using namespace dist;
+
+namespace {
+
+// The system object's services, answered from the fixture database and a fixed clock.
+class ServicosTeste : public IServicosDist {
+public:
+    explicit ServicosTeste(db::Connection& c) : conn(c) {}
+    db::Connection& Conexao() override { return conn; }
+    std::string LerParametro(const std::string& g, const std::string& p) override {
+        db::Query q(conn);
+        q.SetSQL("select VALOR_PA from PARAM where GRUPO_PA = :G and PARAM_PA = :P");
+        q.ParamByName("G").SetAsString(g);
+        q.ParamByName("P").SetAsString(p);
+        q.Open();
+        return q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
+    }
+    std::string NomeEmpresa() override {
+        db::Query q(conn);
+        q.SetSQL("select NOME_EMPRESA from CONFIG");
+        q.Open();
+        return q.Eof() ? std::string() : q.FieldByName("NOME_EMPRESA").AsString();
+    }
+    double DataServidor() override { return agora; }
+
+    db::Connection& conn;
+    double agora = CodificarData(2024, 3, 15) + 10.5 / 24;
+};
+
+class DistJanela : public ::testing::Test {
+protected:
+    // One database for the suite (creating one is slow); each test starts from the
+    // fixture rows with no dispatches, progress rows, switches or installation name.
+    static void SetUpTestSuite() {
+        banco = new TestDb();
+        banco->RunScript("principal.sql");
+        const char* dados[] = {
+            "insert into TERCEIRIZADO values (1, 'ALFA', 3.00, 500, 'S')",
+            "insert into TERCEIRIZADO values (2, 'BETA', null, null, 'S')",
+            "insert into TERCEIRIZADO values (3, 'INATIVA', 1.00, 10, 'N')",
+            "insert into TERCEIRIZADO values (4, 'GAMA', null, 100, 'S')",
+            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'B', 'BORDADO')",
+            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'P', 'PESPONTO')",
+            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'I', 'INSPECAO')",
+            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('10', 'X', 'OUTRA LISTA')",
+            "insert into EXTERNO_TPSERVICO values (2, 'P')",
+            "insert into SETOR values ('01', 'CORTE', null)",
+            "insert into SETOR values ('02', 'PESPONTO', '01')",
+            "insert into SETOR values ('10', 'BORD RET', null)",
+            "insert into SETOR values ('11', 'BORDADO', null)",
+            "insert into EXTERNO_SETOR values (2, '02')",
+            "insert into PRECOSER values (1, 'PR01', 'B', 12.50)",
+            "insert into PRECOSER values (1, 'PR01', 'P', 2.35)",
+            "insert into ITENSPV values ('P1', '01', 'PR01', '001', '123456', '0007')",
+            "insert into ITENSPV values ('P1', '02', 'PR01', '001', '123456', '0007')",
+            "insert into ITENSPVGRADE values ('P1', '01', '38', 50)",
+            "insert into ITENSPVGRADE values ('P1', '01', '39', 30)",
+            "insert into ITENSPVGRADE values ('P1', '02', '40', 40)",
+            "insert into ITENSPV values ('P2', '01', 'PR02', '002', '12/345', '0001')",
+            "insert into ITENSPVGRADE values ('P2', '01', '38', 8)",
+            "insert into PADRONIZ_PRODUTO values ('001', 'PR01', 'PRETO')",
+            "insert into SUBPROD values (123456789, '123456', '0007', '0001', 30)",
+            "insert into SUBPROD values (3123456789, '123456', '0007', '0002', 20)",
+        };
+        for (const char* s : dados) banco->Exec(s);
+    }
+    static void TearDownTestSuite() {
+        delete banco;
+        banco = nullptr;
+    }
+
+    void SetUp() override {
+        for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "PARAM", "CONFIG", "LOG_ALTERACOES"})
+            banco->Exec(std::string("delete from ") + t);
+        srv = std::make_unique<ServicosTeste>(banco->Conn());
+        DefinirServicosDist(srv.get());
+    }
+
+    void TearDown() override {
+        if (w) {
+            w->close();
+            delete w.data();
+        }
+        DefinirServicosDist(nullptr);
+        srv.reset();
+    }
+
+    void Param(const std::string& g, const std::string& p, const std::string& v) {
+        banco->Exec("insert into PARAM (GRUPO_PA, PARAM_PA, VALOR_PA) values ('" + g + "', '" + p + "', '" + v + "')");
+    }
+    void Empresa(const std::string& nome) {
+        banco->Exec("delete from CONFIG");
+        banco->Exec("insert into CONFIG values ('" + nome + "')");
+    }
+    void Despacho(int terc, const std::string& tipo, const std::string& prog, const std::string& ficha,
+                  const std::string& sub, const std::string& saida, const std::string& retorno, int qtde,
+                  const std::string& valor = "1", const std::string& setor = "null") {
+        banco->Exec("insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, "
+                    "RETORNO_EX, VALOR_EX, QTDE_EX, SETOR_SAI_EX) values (" +
+                    std::to_string(terc) + ", '" + tipo + "', '" + prog + "', '" + ficha + "', '" + sub + "', " +
+                    saida + ", " + retorno + ", " + valor + ", " + std::to_string(qtde) + ", " + setor + ")");
+    }
+
+    // Creates and shows the window, active, as the main frame does.
+    TfrmDistServ* Abrir() {
+        w = new TfrmDistServ(nullptr);
+        frmDistServ = w;
+        w->show();
+        QApplication::setActiveWindow(w);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        return w;
+    }
+
+    static QWidget* Foco() { return QApplication::focusWidget(); }
+    // Keys typed where the focus is, one by one, as the operator (or a scanner) does.
+    static void Digitar(const QString& texto) {
+        for (QChar c : texto) QTest::keyClick(Foco(), c.toLatin1());
+    }
+    static void Enter() { QTest::keyClick(Foco(), Qt::Key_Return); }
+    void Focar(QWidget* c) {
+        c->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+    }
+    // The workshop chosen by its code, as typed.
+    void Terceirizado(const QString& cod) {
+        Focar(w->ceTerc);
+        w->ceTerc->selectAll();
+        Digitar(cod);
+        Enter();
+    }
+    void TipoServico(const QString& t) {
+        Focar(w->edTpServ);
+        w->edTpServ->selectAll();
+        Digitar(t);
+        Enter();
+    }
+    QString Celula(int linha, int col) const { return w->dbgTerc->item(linha, col)->text(); }
+    int Linha(const QString& nome) const {
+        for (int i = 0; i < w->dbgTerc->rowCount(); ++i)
+            if (w->dbgTerc->item(i, 1)->text() == nome) return i;
+        return -1;
+    }
+
+    static TestDb* banco;
+    std::unique_ptr<ServicosTeste> srv;
+    QPointer<TfrmDistServ> w;
+    plat::GravadorMensagens msgs;
+};
+
+TestDb* DistJanela::banco = nullptr;
+
+}  // namespace
+
+// ---- set-up ------------------------------------------------------------------------
+
+TEST_F(DistJanela, InactiveWorkshopIsNotListedCountedOrChosen) {
+    Despacho(3, "B", "000001", "0001", "0000", "'2024-03-15'", "null", 9);
+    Abrir();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Distribuição de Serviços Externos"));
+    EXPECT_EQ(w->cbTerc->count(), 3);
+    EXPECT_EQ(w->cbTerc->itemText(0), "ALFA");  // ordered by name
+    EXPECT_EQ(w->cbTerc->itemText(2), "GAMA");
+    EXPECT_EQ(Linha("INATIVA"), -1);
+    Terceirizado("3");
+    EXPECT_EQ(w->cbTerc->currentIndex(), -1);
+    EXPECT_TRUE(w->cbTerc->currentText().isEmpty());
+    Terceirizado("4");
+    EXPECT_EQ(w->cbTerc->currentText(), "GAMA");
+    EXPECT_EQ(w->ceTerc->text(), "004");  // shown with three digits after leaving it
+    EXPECT_TRUE(msgs.registro.empty());
+}
+
+TEST_F(DistJanela, CountersOfDayMonthAndPending) {
+    Despacho(1, "B", "000001", "0001", "0000", "'2024-03-14'", "'2024-03-14'", 10);
+    Despacho(1, "B", "000002", "0001", "0000", "'2024-03-01 00:00:00'", "'2024-03-02'", 20);
+    Despacho(1, "B", "000003", "0001", "0000", "'2024-03-16'", "'2024-03-16'", 40);
+    Despacho(1, "B", "000004", "0001", "0000", "'2023-11-20'", "null", 5);
+    Despacho(1, "P", "000005", "0001", "0000", "'2024-03-15'", "null", 7);
+    Despacho(4, "P", "000006", "0001", "0000", "'2024-03-15'", "null", 1000);
+    Abrir();
+    int alfa = Linha("ALFA"), beta = Linha("BETA"), gama = Linha("GAMA");
+    EXPECT_EQ(Celula(alfa, 0), "001");
+    EXPECT_EQ(Celula(alfa, 2), "500");
+    EXPECT_EQ(Celula(alfa, 3), "7");    // today
+    EXPECT_EQ(Celula(alfa, 4), "37");   // 1st, 14th and today; not the 16th
+    EXPECT_EQ(Celula(alfa, 5), "12");   // open: last year and today
+    EXPECT_EQ(Celula(gama, 5), "1.000");
+    // no dispatches: empty cells (turnover empty too)
+    for (int c = 2; c <= 5; ++c) EXPECT_TRUE(Celula(beta, c).isEmpty()) << c;
+}
+
+TEST_F(DistJanela, SwitchesAndInstallationRulesAtCreation) {
+    Param("ATU_PRODUCAO", "BAIXA_SETOR_ENTRADA", "s");
+    Param("ATU_PRODUCAO", "DIST_SERV_POR_CODBAR", "S");
+    Empresa("QOR");
+    Abrir();
+    EXPECT_FALSE(w->Parametros().baixaSetorEntrada);
+    EXPECT_EQ(w->edProg->maxLength(), 13);
+    EXPECT_TRUE(w->deData->isEnabled());
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+    EXPECT_EQ(w->cePreco->focusPolicy() & Qt::TabFocus, 0);
+    EXPECT_EQ(w->deData->date(), QDate(2024, 3, 15));
+    EXPECT_EQ(w->cbSaidaRetorno->currentText(), QStringLiteral("Saída"));
+    EXPECT_FALSE(w->btGravar->isEnabled());
+}
+
+TEST_F(DistJanela, KalduLongProgrammeAndQueltavioDate) {
+    Empresa("KALDU");
+    Abrir();
+    EXPECT_EQ(w->edProg->maxLength(), 15);
+    EXPECT_TRUE(w->deData->isEnabled());
+    delete w.data();
+
+    Param("DISTRIBUICAO_SERVICOS", "BLOQUEIO_DATA", "N");
+    Empresa("QUELTAVIO");
+    Abrir();
+    EXPECT_EQ(w->edProg->maxLength(), 6);
+    EXPECT_FALSE(w->deData->isEnabled());
+    // a change of mode sets the server's date again
+    w->deData->setDate(QDate(2024, 1, 2));
+    srv->agora = CodificarData(2024, 3, 18);
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    EXPECT_EQ(w->deData->date(), QDate(2024, 3, 18));
+    EXPECT_FALSE(w->deData->isEnabled());
+}
+
+TEST_F(DistJanela, DestructionEmptiesTheGlobalReference) {
+    Abrir();
+    EXPECT_EQ(frmDistServ, w.data());
+    w->btFechar->click();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(frmDistServ, nullptr);
+}
+
+// ---- ticket entry ------------------------------------------------------------------
+
+TEST_F(DistJanela, TypedTicketIsPaddedAndLookedUpByEnter) {
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    w->mmoObs->setPlainText("nota");
+    Digitar("1234");
+    Enter();  // to the ticket field: the programme is padded, the remark cleared
+    EXPECT_EQ(w->edProg->text(), "001234");
+    EXPECT_TRUE(w->mmoObs->toPlainText().isEmpty());
+    EXPECT_EQ(Foco(), w->edFicha);
+    Digitar("12");
+    Enter();
+    EXPECT_EQ(w->edFicha->text(), "0012");
+    EXPECT_EQ(Foco(), w->edSubF);
+
+    // a blank ticket stays blank
+    Focar(w->edFicha);
+    w->edFicha->clear();
+    Enter();
+    EXPECT_EQ(w->edFicha->text(), "");
+
+    // the real ticket: auto-advance at full length, Enter in an empty sub-ticket field
+    Focar(w->edProg);
+    w->edProg->selectAll();
+    Digitar("123456");
+    EXPECT_EQ(Foco(), w->edFicha);
+    w->edFicha->selectAll();
+    Digitar("0007");
+    EXPECT_EQ(Foco(), w->edSubF);
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    EXPECT_EQ(w->edSubF->text(), "0000");
+    EXPECT_EQ(w->ceQtPares->text(), "120");  // every size of both items
+    EXPECT_EQ(w->edProd->text(), "PR01");
+    EXPECT_EQ(w->edPadron->text(), "001 - PRETO");
+    EXPECT_EQ(w->cePreco->text(), "12,5000");  // priced for workshop, product and type
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+    EXPECT_EQ(w->cePrecoTot->text(), " 1.500,00");
+    EXPECT_FALSE(w->edProg->isEnabled());
+    EXPECT_FALSE(w->edFicha->isEnabled());
+    EXPECT_FALSE(w->edSubF->isEnabled());
+    EXPECT_TRUE(w->btGravar->isEnabled());
+    EXPECT_EQ(Foco(), w->cePreco);
+    EXPECT_EQ(w->LookupCount(), 1);
+
+    // Desistir: back to entry, workshop and type kept
+    w->btDesistir->click();
+    EXPECT_TRUE(w->edProg->isEnabled());
+    EXPECT_FALSE(w->btGravar->isEnabled());
+    EXPECT_TRUE(w->edProg->text().isEmpty());
+    EXPECT_TRUE(w->edProd->text().isEmpty());
+    EXPECT_EQ(w->ceQtPares->text(), "0");
+    EXPECT_EQ(w->cePreco->text(), "0,0000");
+    EXPECT_FALSE(w->cePreco->isReadOnly());
+    EXPECT_EQ(w->edTpServ->text(), "B");
+    EXPECT_EQ(w->ceTerc->text(), "001");
+    EXPECT_EQ(Foco(), w->edProg);
+}
+
+TEST_F(DistJanela, LookupWarningsLeaveTheEntryState) {
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    Digitar("654321");
+    Digitar("0007");
+    Enter();
+    ASSERT_EQ(msgs.Textos(), std::vector<std::string>{"Programação não localizada."});
+    EXPECT_EQ(msgs.registro[0].tipo, plat::TipoMensagem::Aviso);
+    EXPECT_TRUE(w->edProg->isEnabled());
+    EXPECT_FALSE(w->btGravar->isEnabled());
+    EXPECT_EQ(w->edProg->text(), "654321");
+    EXPECT_EQ(Foco(), w->edSubF);
+
+    msgs.Limpar();
+    Focar(w->edProg);
+    w->edProg->selectAll();
+    Digitar("123456");
+    Digitar("0007");
+    Digitar("9");
+    Enter();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Subficha não localizada."});
+    EXPECT_EQ(w->FSubFicha(), "0009");
+    EXPECT_FALSE(w->btGravar->isEnabled());
+
+    // a sub-ticket with its own pairs
+    msgs.Limpar();
+    w->edSubF->selectAll();
+    Digitar("1");
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->ceQtPares->text(), "30");
+}
+
+TEST_F(DistJanela, ScannedTicketCodesAreSplit) {
+    Param("ATU_PRODUCAO", "DIST_SERV_POR_CODBAR", "S");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    // 15 characters: prefix, programme, ticket, sub-ticket; the reader's Enter looks it up
+    Digitar("A12345600070001");
+    EXPECT_EQ(w->edProg->text(), "123456");
+    EXPECT_EQ(w->edFicha->text(), "0007");
+    EXPECT_EQ(w->edSubF->text(), "0001");
+    EXPECT_EQ(Foco(), w->edSubF);
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->ceQtPares->text(), "30");
+    w->btDesistir->click();
+
+    // 13 characters: the sub-ticket field is left as it was
+    Focar(w->edSubF);
+    Digitar("0002");
+    Focar(w->edProg);
+    Digitar("x123456000799");
+    Enter();
+    EXPECT_EQ(w->edProg->text(), "123456");
+    EXPECT_EQ(w->edFicha->text(), "0007");
+    EXPECT_EQ(w->edSubF->text(), "0002");
+
+    // ";" read by the scanner instead of "/"
+    w->btDesistir->click();
+    Digitar("z12;34500011234");
+    EXPECT_EQ(w->edProg->text(), "12/345");
+    EXPECT_EQ(w->edFicha->text(), "0001");
+}
+
+TEST_F(DistJanela, TypedSemicolonBecomesSlashAtLookup) {
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    Digitar("12;345");
+    Digitar("0001");
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->edProg->text(), "12/345");
+    EXPECT_EQ(w->FProg(), "12/345");
+    EXPECT_EQ(w->ceQtPares->text(), "8");
+}
+
+TEST_F(DistJanela, SubTicketIdentifierCodes) {
+    Param("ATU_PRODUCAO", "DIST_SERV_POR_CODBAR", "S");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    Digitar("2123456789");  // leading "2" dropped: identifier 123456789
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->FProg(), "123456");
+    EXPECT_EQ(w->edFicha->text(), "0007");
+    EXPECT_EQ(w->edSubF->text(), "0001");
+    EXPECT_EQ(w->ceQtPares->text(), "30");
+    EXPECT_EQ(w->LookupCount(), 1);
+
+    w->btDesistir->click();
+    Digitar("3123456789");  // looked up whole
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->edSubF->text(), "0002");
+    EXPECT_EQ(w->ceQtPares->text(), "20");
+
+    // no match right after a successful lookup
+    w->btDesistir->click();
+    Digitar("2999999999");
+    Enter();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação não localizada."});
+    EXPECT_EQ(w->FProg(), "");
+    EXPECT_FALSE(w->btGravar->isEnabled());
+
+    // an identifier that is not a number is simply not found
+    msgs.Limpar();
+    w->btDesistir->click();
+    Digitar("A23456789B");
+    Enter();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação não localizada."});
+}
+
+TEST_F(DistJanela, SevenCharacterProgrammeUsesCharactersTwoToSeven) {
+    Empresa("KALDU");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    Digitar("9123456");
+    Enter();
+    EXPECT_EQ(w->edProg->text(), "9123456");
+    Digitar("0007");
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->FProg(), "123456");
+    EXPECT_EQ(Foco(), w->btGravar);  // KALDU: straight to the save button
+}
+
+TEST_F(DistJanela, ScannerBurstLosesNothingAndLooksUpOnce) {
+    Param("ATU_PRODUCAO", "DIST_SERV_POR_CODBAR", "S");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("B");
+    Focar(w->edProg);
+    // 15 characters and Enter queued before any of them is handled, as a reader sends them
+    QWindow* janela = w->windowHandle();
+    ASSERT_NE(janela, nullptr);
+    const QString codigo = "A12345600070002";
+    for (QChar c : codigo) {
+        QCoreApplication::postEvent(janela, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QString(c)));
+        QCoreApplication::postEvent(janela, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c)));
+    }
+    QCoreApplication::postEvent(janela, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r"));
+    QCoreApplication::postEvent(janela, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r"));
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->LookupCount(), 1);
+    EXPECT_EQ(w->FProg(), "123456");
+    EXPECT_EQ(w->FFicha(), "0007");
+    EXPECT_EQ(w->FSubFicha(), "0002");
+    EXPECT_EQ(w->ceQtPares->text(), "20");
+    EXPECT_TRUE(w->btGravar->isEnabled());
+    // nothing spilled into another field
+    EXPECT_EQ(w->cePreco->text(), "12,5000");
+    EXPECT_TRUE(w->mmoObs->toPlainText().isEmpty());
+}
+
+TEST_F(DistJanela, ReturnTakesTheDispatch) {
+    Despacho(4, "B", "123456", "0007", "0000", "'2024-03-10'", "null", 100, "2.5", "'11'");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("P");
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    EXPECT_FALSE(w->ceTerc->isEnabled());
+    EXPECT_FALSE(w->cbTerc->isEnabled());
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+    Focar(w->edProg);
+    Digitar("123456");
+    Digitar("0007");
+    Enter();
+    EXPECT_EQ(msgs.Textos(),
+              std::vector<std::string>{"Não existe saída para esta PROG./FICHA neste tipo de serviço."});
+    EXPECT_FALSE(w->btGravar->isEnabled());
+
+    msgs.Limpar();
+    w->edTpServ->setText("B");
+    Focar(w->edSubF);
+    Enter();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(w->ceTerc->text(), "004");
+    EXPECT_EQ(w->cbTerc->currentText(), "GAMA");
+    EXPECT_EQ(w->ceQtPares->text(), "100");
+    EXPECT_EQ(w->cePreco->text(), "2,5000");
+    EXPECT_EQ(w->EstadoDoPreco(), EstadoPreco::Travado);
+    EXPECT_FALSE(w->edTpServ->isEnabled());
+    EXPECT_FALSE(w->cbTpServ->isEnabled());
+    EXPECT_EQ(Foco(), w->btGravar);
+
+    // back to Saída: workshop controls enabled, price editable again
+    w->btDesistir->click();
+    w->cbSaidaRetorno->setCurrentIndex(0);
+    EXPECT_TRUE(w->ceTerc->isEnabled());
+    EXPECT_TRUE(w->cbTerc->isEnabled());
+    EXPECT_FALSE(w->cePreco->isReadOnly());
+}
+
+// ---- choice controls ---------------------------------------------------------------
+
+TEST_F(DistJanela, KalduSectorFollowsTheServiceType) {
+    Empresa("KALDU");
+    Abrir();
+    Terceirizado("1");
+    TipoServico("b");  // forced to upper case
+    EXPECT_EQ(w->edTpServ->text(), "B");
+    EXPECT_EQ(w->edSetor->text(), "11");
+    EXPECT_EQ(w->cbSetor->currentText(), "BORDADO");
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    TipoServico("B");
+    EXPECT_EQ(w->edSetor->text(), "10");
+    TipoServico("X");
+    EXPECT_EQ(w->edSetor->text(), "10");
+}
+
+TEST_F(DistJanela, OtherInstallationsKeepTheSector) {
+    Abrir();
+    Terceirizado("1");
+    Focar(w->edSetor);
+    Digitar("01");
+    TipoServico("B");
+    EXPECT_EQ(w->edSetor->text(), "01");
+    EXPECT_EQ(w->cbSetor->currentText(), "CORTE");
+}
+
+TEST_F(DistJanela, ServiceTypesAndSectorsFollowTheWorkshop) {
+    Abrir();
+    EXPECT_EQ(w->cbTpServ->count(), 0);  // empty until a workshop is entered
+    Terceirizado("1");                   // no types of its own: every type of list 35
+    EXPECT_EQ(w->cbTpServ->count(), 3);
+    EXPECT_EQ(w->cbSetor->count(), 4);
+    TipoServico("B");
+    EXPECT_EQ(w->cbTpServ->currentText(), "BORDADO");
+
+    // the product is known: price 12.5 locked
+    w->edProd->setText("PR01");
+    EXPECT_EQ(w->cePreco->text(), "12,5000");
+    EXPECT_EQ(w->EstadoDoPreco(), EstadoPreco::Travado);
+
+    // workshop 2 performs only "P" and serves only sector 02: "B" is emptied, price 0
+    Focar(w->edSetor);
+    Digitar("01");
+    Terceirizado("2");
+    EXPECT_EQ(w->cbTpServ->count(), 1);
+    EXPECT_EQ(w->cbTpServ->itemText(0), "PESPONTO");
+    EXPECT_EQ(w->edTpServ->text(), "");
+    EXPECT_EQ(w->cbTpServ->currentIndex(), -1);
+    EXPECT_EQ(w->edSetor->text(), "");
+    EXPECT_EQ(w->cbSetor->count(), 1);
+    EXPECT_EQ(w->cePreco->text(), "0,0000");
+    EXPECT_FALSE(w->cePreco->isReadOnly());
+    EXPECT_EQ(w->EstadoDoPreco(), EstadoPreco::EditavelCorJanela);
+
+    // choosing in a combo copies the key back to the code field
+    w->cbTpServ->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->cbTpServ, Qt::Key_Down);
+    EXPECT_EQ(w->edTpServ->text(), "P");
+    w->cbTerc->setFocus(Qt::TabFocusReason);
+    w->cbTerc->setCurrentIndex(0);
+    EXPECT_EQ(w->ceTerc->text(), "001");
+    // a key set from the code field does not echo back into it
+    w->cbTerc->clearFocus();
+    w->ceTerc->setText("7");
+    EXPECT_EQ(w->ceTerc->text(), "7");
+    EXPECT_EQ(w->cbTerc->currentIndex(), -1);
+}
+
+TEST_F(DistJanela, PriceTotalAndLocks) {
+    Abrir();
+    Terceirizado("1");
+    TipoServico("P");
+    Focar(w->edProg);
+    Digitar("123456");
+    Digitar("0007");
+    Enter();
+    EXPECT_EQ(w->ceQtPares->text(), "120");
+    EXPECT_EQ(w->cePreco->text(), "2,3500");
+    EXPECT_EQ(w->cePrecoTot->text(), " 282,00");
+
+    // no price for the product: 0 and typed by the operator
+    w->btDesistir->click();
+    Terceirizado("4");
+    TipoServico("P");
+    Focar(w->edProg);
+    Digitar("123456");
+    Digitar("0007");
+    Enter();
+    EXPECT_EQ(w->cePreco->text(), "0,0000");
+    EXPECT_FALSE(w->cePreco->isReadOnly());
+    EXPECT_EQ(Foco(), w->cePreco);
+    w->cePreco->selectAll();
+    Digitar("1,5");
+    EXPECT_EQ(w->cePrecoTot->text(), " 180,00");
+}
+
+TEST_F(DistJanela, LockedPriceParameter) {
+    Param("DISTRIBUICAO_SERVICOS", "BLOQUEAR_PRECO", "S");
+    Abrir();
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+    Terceirizado("4");
+    TipoServico("P");
+    EXPECT_EQ(w->EstadoDoPreco(), EstadoPreco::Travado);
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    w->cbSaidaRetorno->setCurrentIndex(0);
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+    w->btDesistir->click();
+    EXPECT_TRUE(w->cePreco->isReadOnly());
+}
+
+TEST_F(DistJanela, EnterMovesThroughTheControlsInOrder) {
+    Abrir();
+    Focar(w->ceTerc);
+    std::vector<QWidget*> esperado = {w->cbTerc, w->deData, w->cbSaidaRetorno, w->edTpServ, w->cbTpServ,
+                                      w->edSetor, w->cbSetor, w->edProg};
+    for (QWidget* proximo : esperado) {
+        Enter();
+        EXPECT_EQ(Foco(), proximo) << proximo->objectName().toStdString();
+    }
+}
+
+// ---- recording ---------------------------------------------------------------------
+
+namespace {
+
+struct LinhaExterno {
+    std::int64_t terc = 0, qtde = 0;
+    std::string tipo, setorSai, setorEnt, obs, valor;
+    bool retornado = false;
+    double saida = 0, retorno = 0;
+};
+
+}  // namespace
+
+class DistGravar : public DistJanela {
+protected:
+    // Workshop, type and sector chosen; the ticket 123456/0007 looked up.
+    void Carregar(const QString& terc, const QString& tipo, const QString& setor, const QString& sub = "") {
+        if (w->ceTerc->isEnabled()) Terceirizado(terc);  // a return takes its dispatch's
+        TipoServico(tipo);
+        Focar(w->edSetor);
+        w->edSetor->selectAll();
+        Digitar(setor);
+        Focar(w->edProg);
+        Digitar("123456");
+        if (Foco() == w->edProg) Enter();  // longer programme field: no auto-advance
+        Digitar("0007");
+        if (!sub.isEmpty()) Digitar(sub);
+        Enter();
+        ASSERT_TRUE(w->btGravar->isEnabled()) << (msgs.registro.empty() ? "" : msgs.Textos().front());
+    }
+    std::vector<LinhaExterno> Externo(const std::string& filtro = "1=1") {
+        db::Query q(banco->Conn());
+        q.SetSQL("select * from EXTERNO where " + filtro + " order by TERCEIRIZADO_EX, TP_SERV_EX");
+        q.Open();
+        std::vector<LinhaExterno> r;
+        for (q.First(); !q.Eof(); q.Next()) {
+            LinhaExterno l;
+            l.terc = q.FieldByName("TERCEIRIZADO_EX").AsInteger();
+            l.tipo = q.FieldByName("TP_SERV_EX").AsString();
+            l.qtde = q.FieldByName("QTDE_EX").AsInteger();
+            l.setorSai = q.FieldByName("SETOR_SAI_EX").AsString();
+            l.setorEnt = q.FieldByName("SETOR_ENT_EX").AsString();
+            l.obs = q.FieldByName("OBS_EX").AsString();
+            l.valor = q.FieldByName("VALOR_EX").AsString();
+            l.retornado = !q.FieldByName("RETORNO_EX").IsNull();
+            l.saida = q.FieldByName("SAIDA_EX").AsDateTime();
+            l.retorno = q.FieldByName("RETORNO_EX").AsDateTime();
+            r.push_back(l);
+        }
+        return r;
+    }
+    std::int64_t Contar(const std::string& sql) {
+        db::Query q(banco->Conn());
+        q.SetSQL(sql);
+        q.Open();
+        return q.Field(0).AsInteger();
+    }
+    QString Contador(const QString& nome, int col) { return Celula(Linha(nome), col); }
+};
+
+TEST_F(DistGravar, DispatchWritesRowProgressCountersAndResets) {
+    Abrir();
+    Carregar("1", "B", "11");
+    w->mmoObs->setPlainText("urgente");
+    ASSERT_EQ(Foco(), w->cePreco);
+    Enter();  // to the save button
+    ASSERT_EQ(Foco(), w->btGravar);
+    Enter();  // saves
+    EXPECT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    auto ex = Externo();
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].terc, 1);
+    EXPECT_EQ(ex[0].tipo, "B");
+    EXPECT_EQ(ex[0].qtde, 120);
+    EXPECT_EQ(ex[0].setorSai, "11");
+    EXPECT_EQ(ex[0].obs, "urgente");
+    EXPECT_EQ(ex[0].saida, CodificarData(2024, 3, 15));  // the window's date at 00:00
+    EXPECT_FALSE(ex[0].retornado);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR where PROG_PS='123456' and FICHA_PS='0007' and "
+                     "SUBFICHA_PS='0000' and SETOR_PS='11' and DTSAIDA_PS = '2024-03-15' and HORASAIDA_PS like "
+                     "'__:__' and DTENTRADA_PS is null and QTDE_PS = 120 and ID_PS > 0"),
+              1);
+    EXPECT_EQ(Contador("ALFA", 3), "120");
+    EXPECT_EQ(Contador("ALFA", 4), "120");
+    EXPECT_EQ(Contador("ALFA", 5), "120");
+    // entry state for the next ticket, choices kept
+    EXPECT_FALSE(w->btGravar->isEnabled());
+    EXPECT_TRUE(w->edProg->isEnabled());
+    EXPECT_TRUE(w->mmoObs->toPlainText().isEmpty());
+    EXPECT_EQ(w->edTpServ->text(), "B");
+    EXPECT_EQ(w->edSetor->text(), "11");
+    EXPECT_EQ(Foco(), w->edProg);
+
+    // the same ticket again for the same type: refused, whatever its state
+    Digitar("123456");
+    Digitar("0007");
+    Enter();
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação já foi enviada para terceirizado \"1\"."});
+    EXPECT_TRUE(w->btGravar->isEnabled());  // still loaded
+    EXPECT_EQ(Externo().size(), 1u);
+}
+
+TEST_F(DistGravar, ChecksInOrderWithTheirFocus) {
+    Param("DISTRIBUICAO_SERVICOS", "SETOR_OBRIGATORIO", "S");
+    Abrir();
+    Carregar("1", "B", "");
+    w->edTpServ->setEnabled(true);
+    w->ceTerc->setText("9");  // unknown workshop
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Informe a terceirização."});
+    EXPECT_EQ(Foco(), w->ceTerc);
+    msgs.Limpar();
+    w->ceTerc->setText("1");
+    w->edTpServ->clear();
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Informe o Tipo de Serviço."});
+    EXPECT_EQ(Foco(), w->ceTerc);
+    msgs.Limpar();
+    w->edTpServ->setText("B");
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"O campo Setor deve ser preenchido!"});
+    EXPECT_EQ(Foco(), w->edSetor);
+    EXPECT_TRUE(Externo().empty());
+    msgs.Limpar();
+    w->edSetor->setText("11");
+    w->btGravar->click();  // every check again, from the first
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(Externo().size(), 1u);
+}
+
+TEST_F(DistGravar, LockedPriceOfZeroIsRefused) {
+    Param("DISTRIBUICAO_SERVICOS", "BLOQUEAR_PRECO", "S");
+    Abrir();
+    Carregar("4", "P", "11");
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"O campo Preço deve ser preenchido!"});
+    EXPECT_TRUE(Externo().empty());
+}
+
+TEST_F(DistGravar, AnotherServiceTypeIsAccepted) {
+    Despacho(4, "B", "123456", "0007", "0000", "'2020-01-10'", "'2020-02-01'", 120);
+    Abrir();
+    Carregar("1", "B", "");
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação já foi enviada para terceirizado \"4\"."});
+    msgs.Limpar();
+    w->btDesistir->click();
+    Carregar("1", "P", "");
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(Externo("TP_SERV_EX = 'P'").size(), 1u);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);  // no sector, no progress row
+}
+
+TEST_F(DistGravar, ReturnChecksAndStamp) {
+    Despacho(4, "B", "123456", "0007", "0000", "'2024-03-10'", "null", 100, "2.5", "'11'");
+    Abrir();
+    int gama = Linha("GAMA");
+    EXPECT_EQ(Celula(gama, 5), "100");
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"O setor de Retorno não pode ser o mesmo do setor de Saída."});
+    msgs.Limpar();
+    w->edSetor->clear();
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    auto ex = Externo();
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_TRUE(ex[0].retornado);
+    EXPECT_EQ(ex[0].retorno, CodificarData(2024, 3, 15));
+    EXPECT_EQ(ex[0].setorEnt, "");
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+    EXPECT_EQ(Celula(gama, 5), "0");
+    EXPECT_TRUE(w->edTpServ->isEnabled());
+
+    // once returned
+    Focar(w->edProg);
+    Digitar("123456");
+    Digitar("0007");
+    Enter();
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Retorno já lançado em 15/03/24."});
+}
+
+TEST_F(DistGravar, PrecedingSectorsMustHaveProgress) {
+    Param("DISTRIBUICAO_SERVICOS", "VERIFICAR_SETOR_ANT_BAIXADO", "S");
+    banco->Exec("update or insert into SETOR values ('04', 'ACABAMENTO', '01, 03')");
+    banco->Exec("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS) values "
+                "('123456', '0007', '0001', '01', 0)");
+    Abrir();
+    Carregar("1", "B", "04", "1");
+    w->btGravar->click();
+    ASSERT_EQ(msgs.Textos(), std::vector<std::string>{"Existem Setores Anteriores que não foram atualizados!"});
+    EXPECT_EQ(msgs.registro[0].tipo, plat::TipoMensagem::Erro);
+    msgs.Limpar();
+    banco->Exec("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS) values "
+                "('123456', '0007', '0000', '03', 0)");
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(Externo().size(), 1u);
+}
+
+TEST_F(DistGravar, EntryAndExitStampsOnOneRow) {
+    Param("ATU_PRODUCAO", "BAIXA_SETOR_ENTRADA", "S");
+    Despacho(1, "P", "123456", "0007", "0000", "'2024-03-11'", "null", 120, "2.35", "'10'");
+    Abrir();
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    Carregar("1", "P", "11");
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR where SETOR_PS = '11' and DTENTRADA_PS = '2024-03-15' "
+                     "and HORAENTRADA_PS is not null and DTSAIDA_PS = '2024-03-15' and HORASAIDA_PS is not null"),
+              1);
+}
+
+TEST_F(DistGravar, NoProgressRowWhenSwitchedOffOrAtMurel) {
+    Param("SERVICO_EXTERNO", "ATUALIZA_PRODUCAO_SETOR", "N");
+    Abrir();
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    EXPECT_EQ(Externo().size(), 1u);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+    delete w.data();
+    banco->Exec("delete from PARAM");
+    Empresa("MUREL");
+    Abrir();
+    Carregar("1", "P", "11");
+    w->btGravar->click();
+    EXPECT_EQ(Externo().size(), 2u);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+}
+
+TEST_F(DistGravar, FailedProgressWriteLeavesNothingRecorded) {
+    banco->RunScriptText(
+        "CREATE EXCEPTION E_FALHA_TESTE 'falha no progresso';\n"
+        "SET TERM ^ ;\n"
+        "CREATE TRIGGER PS_FALHA FOR PRODUCAO_SETOR ACTIVE BEFORE INSERT POSITION 5 AS BEGIN "
+        "EXCEPTION E_FALHA_TESTE; END^\n"
+        "SET TERM ; ^\n");
+    Abrir();
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    banco->RunScriptText("DROP TRIGGER PS_FALHA;\nDROP EXCEPTION E_FALHA_TESTE;\n");
+    ASSERT_EQ(msgs.registro.size(), 1u);
+    EXPECT_EQ(msgs.registro[0].tipo, plat::TipoMensagem::Erro);
+    EXPECT_NE(msgs.registro[0].texto.find("falha no progresso"), std::string::npos);
+    EXPECT_TRUE(Externo().empty());
+    EXPECT_TRUE(w->btGravar->isEnabled());  // still loaded: save again
+    EXPECT_TRUE(Contador("ALFA", 5).isEmpty());
+    msgs.Limpar();
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(Externo().size(), 1u);
+    EXPECT_EQ(Contador("ALFA", 5), "120");
+}
+
+TEST_F(DistGravar, KalduTurnoverNeedsTheDirector) {
+    Empresa("KALDU");
+    // 450 pairs out at ALFA (turnover 500)
+    Despacho(1, "B", "000001", "0001", "0000", "'2024-03-01'", "null", 450);
+    banco->Exec("insert into ITENSPV values ('P3', '01', 'PR01', '001', '000050', '0001')");
+    banco->Exec("insert into ITENSPVGRADE values ('P3', '01', '38', 50)");
+    banco->Exec("insert into ITENSPV values ('P4', '01', 'PR01', '001', '000051', '0001')");
+    banco->Exec("insert into ITENSPVGRADE values ('P4', '01', '38', 51)");
+    int pedidos = 0;
+    TfrmDistServ::ValidarDiretor = [&](QWidget*) { return ++pedidos == 2; };
+    Abrir();
+    auto carregar = [&](const QString& prog) {
+        Terceirizado("1");
+        TipoServico("P");
+        Focar(w->edProg);
+        Digitar(prog);
+        Enter();
+        Digitar("0001");
+        Enter();
+    };
+    carregar("000050");
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty());
+    EXPECT_EQ(pedidos, 0);
+    carregar("000051");
+    w->btGravar->click();  // refused by the director
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Qtde acima do giro do Terceirizado."});
+    EXPECT_EQ(pedidos, 1);
+    EXPECT_EQ(Externo("PROG_EX = '000051'").size(), 0u);
+    w->btGravar->click();  // granted
+    EXPECT_EQ(pedidos, 2);
+    EXPECT_EQ(Externo("PROG_EX = '000051'").size(), 1u);
+    TfrmDistServ::ValidarDiretor = nullptr;
+}
+
+TEST_F(DistGravar, KalduExtraInspectionRows) {
+    Empresa("KALDU");
+    banco->Exec("insert into PRECOSER values (1, 'PR01', 'I', 1)");
+    banco->Exec("insert into PRECOSER values (2, 'PR01', 'I', 1)");
+    banco->Exec("insert into PRECOSER values (4, 'PR01', 'I', 1)");
+    Abrir();
+    Carregar("1", "B", "");
+    w->btGravar->click();
+    banco->Exec("delete from PRECOSER where TP_SERV_PS = 'I'");
+    EXPECT_TRUE(msgs.registro.empty());
+    auto ex = Externo();
+    ASSERT_EQ(ex.size(), 3u);
+    EXPECT_EQ(ex[0].terc, 1);
+    EXPECT_EQ(ex[0].tipo, "B");
+    EXPECT_EQ(ex[1].terc, 2);
+    EXPECT_EQ(ex[1].tipo, "I");
+    EXPECT_EQ(ex[2].terc, 4);
+    EXPECT_EQ(ex[2].qtde, 120);
+    EXPECT_EQ(Contador("BETA", 5), "120");
+    EXPECT_EQ(Contador("GAMA", 3), "120");
+}
+
+TEST_F(DistGravar, OverduePendingDispatchesAreListedSorted) {
+    srv->agora = CodificarData(2024, 3, 13) + 0.4;  // Wednesday: cut-off Wednesday 6 March
+    Despacho(1, "B", "000200", "0001", "0000", "'2024-03-05'", "null", 1, "1", "'02'");
+    Despacho(1, "B", "000100", "0002", "0000", "'2024-03-01'", "null", 2, "1", "'02'");
+    Despacho(1, "B", "000100", "0001", "0000", "'2024-03-04'", "null", 3, "1", "'02'");
+    Despacho(1, "B", "000300", "0001", "0000", "'2024-03-06'", "null", 4, "1", "'02'");  // not overdue
+    Despacho(1, "B", "000400", "0001", "0000", "'2024-03-01'", "'2024-03-02'", 5, "1", "'02'");  // returned
+    Despacho(1, "P", "000500", "0001", "0000", "'2024-03-01'", "null", 6, "1", "'02'");  // other type
+    Despacho(2, "B", "000600", "0001", "0000", "'2024-03-01'", "null", 7, "1", "'02'");  // other workshop
+    Despacho(1, "B", "000700", "0001", "0000", "'2024-03-01'", "null", 8, "1", "'11'");  // other sector
+    Abrir();
+    w->CarregaServicosPendentes("001", "B", "02");
+    ASSERT_EQ(w->cdsServPend.size(), 3u);
+    EXPECT_EQ(w->cdsServPend[0].PROG + "/" + w->cdsServPend[0].FICHA, "000100/0001");
+    EXPECT_EQ(w->cdsServPend[1].PROG + "/" + w->cdsServPend[1].FICHA, "000100/0002");
+    EXPECT_EQ(w->cdsServPend[2].PROG, "000200");
+    EXPECT_EQ(w->cdsServPend[2].QTDE, 1);
+}
