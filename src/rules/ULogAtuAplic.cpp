@@ -1,0 +1,253 @@
+#include "rules/ULogAtuAplic.h"
+
+#include <curl/curl.h>
+
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "platform/IniFile.h"
+#include "shell/USistema.h"
+
+namespace logaplic {
+
+namespace {
+
+const char* const kServico = "serviço de log de atualizações";
+
+Ambiente AmbientePadrao() {
+    Ambiente a;
+    a.servidor = [] { return ServidorConfigurado(); };
+    a.nomeEmpresa = [] { return Sistema().NomeEmpresa(); };
+    a.usuario = [] { return Sistema().Usuario; };
+    return a;
+}
+
+Ambiente& AmbienteGlobal() {
+    static Ambiente a = AmbientePadrao();
+    return a;
+}
+
+std::string Trim(const std::string& s) {
+    std::size_t i = 0, j = s.size();
+    while (i < j && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+    while (j > i && static_cast<unsigned char>(s[j - 1]) <= ' ') --j;
+    return s.substr(i, j - i);
+}
+
+bool ComecaSemCaixa(const std::string& s, const std::string& prefixo) {
+    if (s.size() < prefixo.size()) return false;
+    for (std::size_t i = 0; i < prefixo.size(); ++i) {
+        char a = s[i], b = prefixo[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+std::string DescreverTempo(long ms) {
+    if (ms % 1000 != 0) return std::to_string(ms) + " milissegundos";
+    const long s = ms / 1000;
+    return std::to_string(s) + (s == 1 ? " segundo" : " segundos");
+}
+
+void IniciarCurl() {
+    static std::once_flag uma;
+    std::call_once(uma, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Receptor {
+    std::string corpo;
+    bool excedeu = false;
+};
+
+size_t Receber(char* dados, size_t tamanho, size_t n, void* usuario) {
+    auto* r = static_cast<Receptor*>(usuario);
+    const size_t total = tamanho * n;
+    if (r->corpo.size() + total > static_cast<size_t>(TamanhoMaximoResposta)) {
+        r->excedeu = true;
+        return 0;  // ends the transfer
+    }
+    r->corpo.append(dados, total);
+    return total;
+}
+
+[[noreturn]] void ErroFormato(const std::string& detalhe) {
+    throw ELogAtuAplic(std::string("Resposta inválida do ") + kServico + ": " + detalhe + ".");
+}
+
+const nlohmann::json& Membro(const nlohmann::json& obj, const char* chave, const std::string& onde) {
+    auto it = obj.find(chave);
+    if (it == obj.end()) ErroFormato(onde + "falta a chave \"" + chave + "\"");
+    return *it;
+}
+
+// Text member that may also be null (read as empty text).
+std::string TextoOuVazio(const nlohmann::json& obj, const char* chave, const std::string& onde) {
+    const nlohmann::json& v = Membro(obj, chave, onde);
+    if (v.is_null()) return {};
+    if (!v.is_string()) ErroFormato(onde + "\"" + chave + "\" não é um texto");
+    return v.get<std::string>();
+}
+
+}  // namespace
+
+Ambiente& AmbienteAtual() { return AmbienteGlobal(); }
+
+void RestaurarAmbiente() { AmbienteGlobal() = AmbientePadrao(); }
+
+std::string ServidorConfigurado() {
+    const std::string arquivo = TSistema::ArquivoConfiguracao();
+    plat::IniFile ini(arquivo);
+    std::string servidor = Trim(ini.ReadString(SecaoConfiguracao, ChaveServidor, ""));
+    if (servidor.empty())
+        throw ELogAtuAplic(std::string("Endereço do ") + kServico + " não configurado: informe a chave " +
+                           ChaveServidor + " da seção [" + SecaoConfiguracao + "] em " + arquivo +
+                           " (por exemplo " + ChaveServidor + "=servidor:porta).");
+    return servidor;
+}
+
+std::string EnderecoServico(const std::string& servidor) {
+    std::string host = Trim(servidor);
+    if (ComecaSemCaixa(host, "http://")) host.erase(0, 7);
+    while (!host.empty() && host.back() == '/') host.pop_back();
+    const bool invalido = host.empty() || host.find("://") != std::string::npos ||
+                          host.find_first_of(" \t?#@") != std::string::npos;
+    if (invalido)
+        throw ELogAtuAplic(std::string("Endereço do ") + kServico + " inválido: \"" + servidor +
+                           "\" (informe servidor ou servidor:porta, acessado por HTTP).");
+    return "http://" + host + CaminhoServico;
+}
+
+std::string CodificarFormulario(const std::string& valor) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string r;
+    r.reserve(valor.size() * 3);
+    for (unsigned char c : valor) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '*') {
+            r += static_cast<char>(c);
+        } else if (c == ' ') {
+            r += '+';
+        } else {
+            r += '%';
+            r += hex[c >> 4];
+            r += hex[c & 15];
+        }
+    }
+    return r;
+}
+
+std::string CorpoFormulario(const std::string& programa, const std::string& form) {
+    return "programa=" + CodificarFormulario(programa) + "&form=" + CodificarFormulario(form);
+}
+
+std::string Postar(const std::string& url, const std::string& corpo, long tempoConexaoMs, long tempoTotalMs) {
+    IniciarCurl();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> h(curl_easy_init(), &curl_easy_cleanup);
+    if (!h) throw ELogAtuAplic(std::string("Não foi possível iniciar a conexão com o ") + kServico + ".");
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> cabecalhos(nullptr, &curl_slist_free_all);
+    for (const std::string& c : {std::string("Content-Type: ") + TipoConteudo, std::string("Accept: ") + Accept,
+                                 std::string("Expect:")}) {
+        curl_slist* l = curl_slist_append(cabecalhos.get(), c.c_str());
+        if (!l) throw std::bad_alloc();
+        cabecalhos.release();
+        cabecalhos.reset(l);
+    }
+    Receptor receptor;
+    char erro[CURL_ERROR_SIZE] = {};
+    CURL* c = h.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, corpo.c_str());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(corpo.size()));
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, cabecalhos.get());
+    curl_easy_setopt(c, CURLOPT_USERAGENT, UserAgent);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, tempoConexaoMs);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, tempoTotalMs);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Receber);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &receptor);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, erro);
+
+    const CURLcode rc = curl_easy_perform(c);
+    if (receptor.excedeu)
+        throw ELogAtuAplic(std::string("A resposta do ") + kServico + " em " + url + " excede o tamanho máximo.");
+    if (rc == CURLE_OPERATION_TIMEDOUT)
+        throw ELogAtuAplic(std::string("O ") + kServico + " em " + url + " não respondeu em " +
+                           DescreverTempo(tempoTotalMs) + ".");
+    if (rc != CURLE_OK) {
+        std::string motivo = erro[0] ? erro : curl_easy_strerror(rc);
+        while (!motivo.empty() && (motivo.back() == '\n' || motivo.back() == '.')) motivo.pop_back();
+        throw ELogAtuAplic(std::string("Não foi possível obter o log de atualizações de ") + url + ": " + motivo +
+                           ".");
+    }
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299)
+        throw ELogAtuAplic(std::string("O ") + kServico + " em " + url + " respondeu com o código HTTP " +
+                           std::to_string(status) + ".");
+    return std::move(receptor.corpo);
+}
+
+std::vector<VersaoLog> InterpretarResposta(const std::string& corpo) {
+    const nlohmann::json j = nlohmann::json::parse(corpo, nullptr, /*allow_exceptions=*/false);
+    if (j.is_discarded() || !j.is_object()) ErroFormato("não é um objeto JSON");
+
+    const nlohmann::json& sucesso = Membro(j, "success", "");
+    if (!sucesso.is_boolean()) ErroFormato("\"success\" não é um valor lógico");
+    if (!sucesso.get<bool>()) {
+        auto m = j.find("message");
+        std::string mensagem = (m != j.end() && m->is_string()) ? m->get<std::string>() : std::string();
+        if (Trim(mensagem).empty()) mensagem = std::string("O ") + kServico + " recusou o pedido.";
+        throw ELogAtuAplic(mensagem);
+    }
+
+    const nlohmann::json& resultado = Membro(j, "result", "");
+    if (!resultado.is_array()) ErroFormato("\"result\" não é uma lista");
+
+    std::vector<VersaoLog> versoes;
+    versoes.reserve(resultado.size());
+    int n = 0;
+    for (const nlohmann::json& item : resultado) {
+        ++n;
+        const std::string onde = "no item " + std::to_string(n) + " de \"result\", ";
+        if (!item.is_object()) ErroFormato("o item " + std::to_string(n) + " de \"result\" não é um objeto");
+        VersaoLog v;
+        const nlohmann::json& versao = Membro(item, "versao", onde);
+        if (!versao.is_number_integer()) ErroFormato(onde + "\"versao\" não é um número inteiro");
+        if (versao.is_number_unsigned() ? versao.get<std::uint64_t>() > static_cast<std::uint64_t>(INT_MAX)
+                                        : (versao.get<std::int64_t>() > INT_MAX || versao.get<std::int64_t>() < INT_MIN))
+            ErroFormato(onde + "\"versao\" está fora dos limites");
+        v.versao = static_cast<int>(versao.get<std::int64_t>());
+        const nlohmann::json& data = Membro(item, "data", onde);
+        if (!data.is_string()) ErroFormato(onde + "\"data\" não é um texto");
+        v.data = plat::StrToDate(data.get<std::string>());
+        v.descricao = TextoOuVazio(item, "descricao", onde);
+        v.empresa = TextoOuVazio(item, "empresa", onde);
+        versoes.push_back(std::move(v));
+    }
+    return versoes;
+}
+
+bool Listada(const VersaoLog& v, const std::string& nomeEmpresa, const std::string& usuario) {
+    if (usuario == UsuarioSuporte) return true;
+    return v.empresa.empty() || v.empresa == nomeEmpresa;
+}
+
+std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form) {
+    const Ambiente& a = AmbienteAtual();
+    const std::string empresa = a.nomeEmpresa ? a.nomeEmpresa() : std::string();
+    const std::string usuario = a.usuario ? a.usuario() : std::string();
+    const std::string url = EnderecoServico(a.servidor ? a.servidor() : ServidorConfigurado());
+    const std::string corpo = Postar(url, CorpoFormulario(programa, form), a.tempoConexaoMs, a.tempoTotalMs);
+    std::vector<VersaoLog> listadas;
+    for (VersaoLog& v : InterpretarResposta(corpo))
+        if (Listada(v, empresa, usuario)) listadas.push_back(std::move(v));
+    return listadas;
+}
+
+}  // namespace logaplic

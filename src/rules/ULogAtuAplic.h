@@ -1,0 +1,99 @@
+#pragma once
+// Release history of the program, fetched from the maker's web service.
+//
+// The service is asked with a form-encoded POST of two fields, "programa" (the program
+// code) and "form" (the window that asks), at /services/index.php/aplicativolog/listar on
+// the host named by [LogAtualizacao] Servidor in Parametros.ini. It answers with a JSON
+// object: "success" (boolean), "message" (the reason when "success" is false) and
+// "result", an array of {"versao", "data", "descricao", "empresa"} in the order to list.
+//
+// Every failure (configuration, network, time-out, HTTP status, reply format) raises
+// ELogAtuAplic with a Portuguese text for the user; a "data" that is not a date raises the
+// platform's conversion error. The call never waits longer than the overall time-out.
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/DataHora.h"
+
+namespace logaplic {
+
+// Version number of the running build: later versions are shown as pending updates.
+inline constexpr int VersaoAplicativo = 6728;
+
+inline constexpr const char* CaminhoServico = "/services/index.php/aplicativolog/listar";
+inline constexpr const char* UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+inline constexpr const char* Accept = "text/html, */*";
+inline constexpr const char* TipoConteudo = "application/x-www-form-urlencoded";
+
+// Where the host of the service is configured.
+inline constexpr const char* SecaoConfiguracao = "LogAtualizacao";
+inline constexpr const char* ChaveServidor = "Servidor";
+
+// The maker's support user sees every version, whatever company it was made for.
+inline constexpr const char* UsuarioSuporte = "QUENDA";
+
+// Largest reply accepted (a release history is a few kilobytes).
+inline constexpr long TamanhoMaximoResposta = 16L * 1024 * 1024;
+
+class ELogAtuAplic : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One version of the history.
+struct VersaoLog {
+    int versao = 0;
+    plat::TDateTime data = 0;
+    std::string descricao;  // HTML
+    std::string empresa;    // empty for a general release
+};
+
+// What the fetch needs from outside: the host, the installation and the user, and the
+// time limits. The defaults read Parametros.ini and the system object; tests replace them.
+struct Ambiente {
+    std::function<std::string()> servidor;     // host[:port]; default: ServidorConfigurado()
+    std::function<std::string()> nomeEmpresa;  // default: Sistema().NomeEmpresa()
+    std::function<std::string()> usuario;      // default: Sistema().Usuario
+    long tempoConexaoMs = 10000;               // to open the connection
+    long tempoTotalMs = 30000;                 // for the whole request, reply included
+};
+
+// The environment in force (a mutable singleton); RestaurarAmbiente puts the defaults back.
+Ambiente& AmbienteAtual();
+void RestaurarAmbiente();
+
+// The host read from Parametros.ini (the system object's configuration directory).
+// Throws ELogAtuAplic when the key is missing or empty.
+std::string ServidorConfigurado();
+
+// Full address of the service on a host written as "host", "host:port" or
+// "http://host[:port]" (a trailing "/" is ignored). Other schemes are refused.
+std::string EnderecoServico(const std::string& servidor);
+
+// The form body: "programa=...&form=..." with both values URL-encoded.
+std::string CorpoFormulario(const std::string& programa, const std::string& form);
+// application/x-www-form-urlencoded encoding of one value (space as '+').
+std::string CodificarFormulario(const std::string& valor);
+
+// Posts the body and returns the reply body. Throws ELogAtuAplic on a connection error,
+// a time-out, an HTTP status other than 2xx or a reply larger than the limit.
+std::string Postar(const std::string& url, const std::string& corpo, long tempoConexaoMs, long tempoTotalMs);
+
+// Reads the reply: every version of "result", in order. "success" false raises the
+// service's "message"; anything else that does not fit the format raises ELogAtuAplic;
+// a "data" that is not a short date raises plat::EConvertError.
+std::vector<VersaoLog> InterpretarResposta(const std::string& corpo);
+
+// Whether a version is listed for this installation and user.
+bool Listada(const VersaoLog& v, const std::string& nomeEmpresa, const std::string& usuario);
+
+// Whether a version is newer than the running build (shown as a pending update).
+inline bool Pendente(int versao) { return versao > VersaoAplicativo; }
+
+// The whole fetch with the environment in force: reads the company and the user, posts,
+// reads the reply and keeps the versions listed for them, in the service's order.
+std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form);
+
+}  // namespace logaplic
