@@ -19,8 +19,30 @@ IUtil* Util() {
     return u;
 }
 
-Status::Status() : s_(Master()->getStatus()), w_(s_) {}
-Status::~Status() { s_->dispose(); }
+namespace {
+// Status objects are reused: creating one per call costs more than most calls.
+struct StatusPool {
+    std::vector<IStatus*> livres;
+    ~StatusPool() {
+        for (IStatus* s : livres) s->dispose();
+    }
+};
+thread_local StatusPool t_pool;
+
+IStatus* TakeStatus() {
+    if (t_pool.livres.empty()) return Master()->getStatus();
+    IStatus* s = t_pool.livres.back();
+    t_pool.livres.pop_back();
+    return s;
+}
+}  // namespace
+
+Status::Status() : s_(TakeStatus()), w_(s_) {}
+Status::~Status() {
+    s_->init();
+    if (t_pool.livres.size() < 16) t_pool.livres.push_back(s_);
+    else s_->dispose();
+}
 
 Error Status::ToError() {
     char buf[2048];
@@ -153,6 +175,10 @@ std::unique_ptr<PreparedStatement> ConnectionImpl::Acquire(const std::string& te
     p->owner = self->SharedImpl();
     p->type = s->getType(&st);
     p->hasCursor = (s->getFlags(&st) & IStatement::FLAG_HAS_CURSOR) != 0;
+    if (p->type == isc_info_sql_stmt_insert) {
+        std::string up = UpperCase(text);
+        p->singleRowInsert = up.find("SELECT") == std::string::npos && up.find("VALUES") != std::string::npos;
+    }
     p->in.Load(s->getInputMetadata(&st));
     if (st.Failed()) Fail(st);
     p->out.Load(s->getOutputMetadata(&st));
@@ -281,7 +307,7 @@ std::uint64_t Connection::PrepareCount() const noexcept { return impl_->prepares
 std::uint64_t Connection::AttachCount() const noexcept { return impl_->attaches; }
 
 namespace {
-IXpbBuilder* MakeDpb(detail::ConnectionImpl& c, Status& st, int pageSize) {
+IXpbBuilder* MakeDpb(detail::ConnectionImpl& c, Status& st, int pageSize, bool forcedWrites = true) {
     IXpbBuilder* dpb = detail::Util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
     if (!c.user.empty()) dpb->insertString(&st, isc_dpb_user_name, detail::ToDb(c.user).c_str());
     if (!c.password.empty()) dpb->insertString(&st, isc_dpb_password, detail::ToDb(c.password).c_str());
@@ -289,6 +315,7 @@ IXpbBuilder* MakeDpb(detail::ConnectionImpl& c, Status& st, int pageSize) {
     dpb->insertString(&st, isc_dpb_lc_ctype, "NONE");
     dpb->insertInt(&st, isc_dpb_sql_dialect, c.dialect);
     if (pageSize > 0) dpb->insertInt(&st, isc_dpb_page_size, pageSize);
+    if (!forcedWrites) dpb->insertInt(&st, isc_dpb_force_write, 0);
     return dpb;
 }
 }  // namespace
@@ -317,12 +344,12 @@ void Connection::Open() {
     }
 }
 
-void Connection::CreateDatabase(int pageSize) {
+void Connection::CreateDatabase(int pageSize, bool forcedWrites) {
     auto& c = *impl_;
     if (c.att) throw Error("Connection already open");
     BeforeConnect();
     Status st;
-    IXpbBuilder* dpb = MakeDpb(c, st, pageSize);
+    IXpbBuilder* dpb = MakeDpb(c, st, pageSize, forcedWrites);
     IProvider* prov = detail::Master()->getDispatcher();
     IAttachment* a = prov->createDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
                                           dpb->getBuffer(&st));

@@ -56,8 +56,9 @@ public:
     void Close() noexcept;             // rolls back open transactions of this connection
     bool Connected() const noexcept;
     // Creates the database at Database() (embedded path or server location) and leaves it
-    // attached. Fails when it exists.
-    void CreateDatabase(int pageSize = 8192);
+    // attached. Fails when it exists. Scratch databases (tests, benchmarks) may turn the
+    // synchronous writes off.
+    void CreateDatabase(int pageSize = 8192, bool forcedWrites = true);
     // Drops the attached database (used by tests).
     void DropDatabase();
 

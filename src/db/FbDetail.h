@@ -66,6 +66,7 @@ struct PreparedStatement {
     std::uint64_t generation = 0;
     unsigned type = 0;  // isc_info_sql_stmt_xxx
     bool hasCursor = false;
+    bool singleRowInsert = false;  // INSERT ... VALUES: one row when it succeeds
     MessageLayout in, out;
     std::vector<ColumnInfo> columns;
     std::weak_ptr<struct ConnectionImpl> owner;

@@ -191,11 +191,11 @@ std::vector<Change> Changes(const DataPacket& delta) {
 
 // Builds the statement for one change; values in `vals` follow the "?" in order.
 // `forceKeyOnly` and `allFields` serve the Merge / Apply responses.
-std::string BuildSql(const std::string& table, DeltaRecord& rec, const std::vector<FieldDef>& defs,
-                     UpdateMode mode, bool allFields, std::vector<Value>& vals) {
-    std::string tbl = QuoteIdent(table);
+std::string BuildSql(const std::string& tbl, DeltaRecord& rec, const std::vector<FieldDef>& defs,
+                     const std::vector<std::string>& quoted, UpdateMode mode, bool allFields,
+                     std::vector<const Value*>& vals) {
     vals.clear();
-    auto col = [&](std::size_t i) { return QuoteIdent(defs[i].originField); };
+    auto col = [&](std::size_t i) -> const std::string& { return quoted[i]; };
     auto usable = [&](std::size_t i) { return !defs[i].readOnly && !defs[i].originField.empty(); };
     auto where = [&]() {
         std::string w;
@@ -214,10 +214,12 @@ std::string BuildSql(const std::string& table, DeltaRecord& rec, const std::vect
             const Value& old = rec.Fields(i).OldValue();
             w += w.empty() ? " WHERE " : " AND ";
             if (old.IsNull()) {
-                w += col(i) + " IS NULL";
+                w += col(i);
+                w += " IS NULL";
             } else {
-                w += col(i) + " = ?";
-                vals.push_back(old);
+                w += col(i);
+                w += " = ?";
+                vals.push_back(&old);
             }
         }
         if (w.empty()) throw Error("Unable to find record. No key specified.");
@@ -236,7 +238,7 @@ std::string BuildSql(const std::string& table, DeltaRecord& rec, const std::vect
                 }
                 cols += col(i);
                 qs += "?";
-                vals.push_back(v);
+                vals.push_back(&v);
             }
             if (cols.empty()) return "INSERT INTO " + tbl + " DEFAULT VALUES";
             return "INSERT INTO " + tbl + " (" + cols + ") VALUES (" + qs + ")";
@@ -246,17 +248,15 @@ std::string BuildSql(const std::string& table, DeltaRecord& rec, const std::vect
             for (std::size_t i = 0; i < defs.size(); ++i) {
                 if (!usable(i) || !(defs[i].providerFlags & pfInUpdate)) continue;
                 if (!allFields && !rec.Fields(i).NewValueAssigned()) continue;
-                set += set.empty() ? "" : ", ";
-                set += col(i) + " = ?";
-                vals.push_back(rec.Fields(i).CurrentValue());
+                if (!set.empty()) set += ", ";
+                set += col(i);
+                set += " = ?";
+                vals.push_back(&rec.Fields(i).CurrentValue());
             }
             if (set.empty()) return {};
-            std::vector<Value> setVals = std::move(vals);
-            vals.clear();
-            std::string w = where();
-            setVals.insert(setVals.end(), vals.begin(), vals.end());
-            vals = std::move(setVals);
-            return "UPDATE " + tbl + " SET " + set + w;
+            std::string r = "UPDATE " + tbl + " SET " + set;
+            r += where();  // appends its values after the SET ones
+            return r;
         }
         case UpdateKind::Delete: return "DELETE FROM " + tbl + where();
     }
@@ -291,8 +291,12 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
     }
     auto& ci = conn.Impl();
     cache_->conn = conn.SharedImpl();
+    const std::string quotedTable = QuoteIdent(table);
+    std::vector<std::string> quoted(defs.size());
+    for (std::size_t i = 0; i < defs.size(); ++i) quoted[i] = QuoteIdent(defs[i].originField);
+    std::vector<const Value*> vals;
 
-    auto exec = [&](const std::string& sql, const std::vector<Value>& vals,
+    auto exec = [&](const std::string& sql, const std::vector<const Value*>& vals,
                     std::vector<std::vector<Value>>* rows) -> std::int64_t {
         auto* ti = tr->Impl();
         if (!ti || !ti->tra) throw Error("Transaction is not active");
@@ -301,33 +305,29 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
         auto& slot = cache_->stmts[sql];
         if (slot && slot->generation != ci.generation) slot.reset();
         if (!slot) slot = ci.Acquire(sql, ti->tra);
-        std::vector<const Value*> ptrs;
-        ptrs.reserve(vals.size());
-        for (const auto& v : vals) ptrs.push_back(&v);
-        return detail::Execute(ci, ti->tra, *slot, ptrs, rows);
+        return detail::Execute(ci, ti->tra, *slot, vals, rows);
     };
 
-    auto keyWhere = [&](DeltaRecord& rec, std::vector<Value>& vals) {
+    auto keyWhere = [&](DeltaRecord& rec, std::vector<const Value*>& vals) {
         std::string w;
         for (std::size_t i = 0; i < defs.size(); ++i) {
             if (!(defs[i].providerFlags & pfInKey) || defs[i].readOnly || defs[i].originField.empty()) continue;
             w += w.empty() ? " WHERE " : " AND ";
             w += QuoteIdent(defs[i].originField) + " = ?";
-            vals.push_back(rec.Fields(i).CurrentValue());
+            vals.push_back(&rec.Fields(i).CurrentValue());
         }
         return w;
     };
 
     auto run = [&](DeltaRecord& rec, UpdateMode mode, bool allFields, std::size_t idx) {
-        std::vector<Value> vals;
-        std::string sql = BuildSql(table, rec, defs, mode, allFields, vals);
+        std::string sql = BuildSql(quotedTable, rec, defs, quoted, mode, allFields, vals);
         if (sql.empty()) return;  // nothing changed
         lastSql_.push_back(sql);
         std::int64_t n = exec(sql, vals, nullptr);
         if (n == 0 && rec.Kind() != UpdateKind::Insert)
             throw Error("Record not found or changed by another user", {Error::kRegistroAlterado}, "");
         if (RefreshAfterApply && rec.Kind() != UpdateKind::Delete) {
-            std::vector<Value> kv;
+            std::vector<const Value*> kv;
             std::string w = keyWhere(rec, kv);
             if (w.empty()) return;
             std::string cols;
@@ -338,7 +338,7 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
                 idxs.push_back(i);
             }
             std::vector<std::vector<Value>> rows;
-            exec("SELECT " + cols + " FROM " + QuoteIdent(table) + w, kv, &rows);
+            exec("SELECT " + cols + " FROM " + quotedTable + w, kv, &rows);
             if (rows.size() == 1) {
                 std::vector<Value> novo(defs.size());
                 for (std::size_t i = 0; i < defs.size(); ++i) novo[i] = rec.Fields(i).CurrentValue();

@@ -174,8 +174,9 @@ std::string Query::Text() const {
 }
 
 void Query::SyncText() {
+    if (parsed_ && sql_ == parsedLines_) return;
+    parsedLines_ = sql_;
     std::string t = Text();
-    if (parsed_ && t == parsedText_) return;
     if (paramCheck_) {
         parsed_sql_ = ParseParams(t);
     } else {
@@ -261,8 +262,10 @@ std::int64_t Run(Connection* conn, Transaction* tr, detail::StatementState& st, 
         if (!st.ps || st.ps->generation != c.generation || st.ps->text != parsed.sql) {
             if (st.ps) c.Release(std::move(st.ps));
             st.ps = c.Acquire(parsed.sql, tra);
+            cols = st.ps->columns;
+        } else if (cols.size() != st.ps->columns.size()) {
+            cols = st.ps->columns;
         }
-        cols = st.ps->columns;
         std::vector<const Value*> vals;
         vals.reserve(st.paramIndex.size());
         for (int k : st.paramIndex) vals.push_back(&params[static_cast<std::size_t>(k)].GetValue());
@@ -420,7 +423,10 @@ void StoredProc::Prepare() {
     std::string args;
     int k = 0;
     for (auto& p : params_)
-        if (p.Direction() == ParamDirection::Input) args += (k++ ? ", :P" : ":P") + std::to_string(k - 1);
+        if (p.Direction() == ParamDirection::Input) {
+            args += (k ? ", :P" : ":P") + std::to_string(k);
+            ++k;
+        }
     if (k) sql += "(" + args + ")";
     q_ = std::make_unique<Query>(*conn_);
     q_->SetSQL(sql);

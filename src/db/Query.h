@@ -185,6 +185,7 @@ private:
     Transaction* tr_ = nullptr;
     std::vector<std::string> sql_;
     std::string parsedText_;
+    std::vector<std::string> parsedLines_;
     bool parsed_ = false;
     ParsedSql parsed_sql_;
     Params params_;

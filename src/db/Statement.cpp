@@ -186,7 +186,9 @@ void BindInput(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
     const std::size_t n = ps.in.items.size();
     // Text longer than a parameter's declared length: widen the message so the server
     // judges it (a comparison with a longer text is not an error; an assignment is).
-    std::vector<std::string> textos(n);
+    thread_local std::vector<std::string> textos;
+    textos.resize(n);
+    for (auto& t : textos) t.clear();
     bool alargar = false;
     for (std::size_t i = 0; i < n; ++i) {
         const Value* v = i < values.size() ? values[i] : nullptr;
@@ -446,6 +448,7 @@ std::int64_t Execute(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps
         rows->emplace_back();
         ReadRow(c, tra, ps, ps.outBuf.data(), rows->back());
     }
+    if (ps.singleRowInsert) return 1;
     std::int64_t n = static_cast<std::int64_t>(ps.stmt->getAffectedRecords(&st));
     if (st.Failed()) c.Fail(st);
     return n;

@@ -23,7 +23,7 @@ std::string TestDb::MakeTempDir(const std::string& prefix) {
 TestDb::TestDb() : dir_(MakeTempDir("pravolt-db")), path_(dir_ + "/test.fdb"), conn_(std::make_unique<db::Connection>()) {
     conn_->SetDatabase(path_);
     conn_->SetUserName("SYSDBA");
-    conn_->CreateDatabase();
+    conn_->CreateDatabase(8192, false);
 }
 
 TestDb::~TestDb() {
