@@ -14,6 +14,8 @@ std::string Processar(std::string_view bytes, int chave, int multiplicador, int 
     std::uint32_t k = static_cast<std::uint32_t>(chave);
     const auto m = static_cast<std::uint32_t>(multiplicador);
     const auto a = static_cast<std::uint32_t>(incremento);
+    // The character count is kept in 8 bits.
+    bytes = bytes.substr(0, bytes.size() % 256);
     std::string r;
     r.reserve(bytes.size());
     for (char ch : bytes) {

@@ -9,9 +9,11 @@
 // layer's UTF-8 text). They throw std::invalid_argument for a text with a character that
 // Windows-1252 cannot hold.
 //
-// Every character is processed. The suite's other programs count characters with an
-// 8-bit counter and so only read values of up to 255 characters; the installer refuses
-// longer values (CifrarParaArmazenar) so that what it stores stays readable everywhere.
+// Characters are counted with an 8-bit counter, as in the suite's other programs: only the
+// first (length modulo 256) characters are processed, so the result has that length and a
+// text of exactly 256 characters gives an empty result. The installer therefore refuses to
+// store values longer than 255 characters (CifrarParaArmazenar), which could not be read
+// back.
 #include <cstdint>
 #include <string>
 #include <string_view>
