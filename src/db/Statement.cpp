@@ -80,47 +80,36 @@ std::int64_t Escalado(const Value& v, int dec) {
         }
         case ValueKind::Text:
         case ValueKind::Bytes: {
-            try {
-                Currency c;  // parse exactly through a decimal value
-                std::string s = v.AsString();
-                // Use the text parser of Value via a Decimal round trip.
-                std::int64_t m = 0;
-                int sc = 0;
-                {
-                    // local exact parser: accepts ',' or '.' as decimal separator
-                    std::string t;
-                    for (char ch : s)
-                        if (ch != ' ') t += ch;
-                    if (t.empty()) ConversionError(s);
-                    std::size_t i = 0;
-                    bool neg = false;
-                    if (t[0] == '-' || t[0] == '+') neg = t[i++] == '-';
-                    bool depois = false, dig = false;
-                    __int128 acc = 0;
-                    for (; i < t.size(); ++i) {
-                        char ch = t[i];
-                        if (ch >= '0' && ch <= '9') {
-                            dig = true;
-                            if (depois) {
-                                if (sc >= 18) continue;
-                                ++sc;
-                            }
-                            acc = acc * 10 + (ch - '0');
-                            if (acc > std::numeric_limits<std::int64_t>::max()) Overflow();
-                        } else if ((ch == ',' || ch == '.') && !depois) {
-                            depois = true;
-                        } else {
-                            ConversionError(s);
-                        }
+            // exact decimal text: optional sign, digits, one ',' or '.' separator
+            std::string s = v.AsString();
+            std::string t;
+            for (char ch : s)
+                if (ch != ' ') t += ch;
+            std::size_t i = 0;
+            bool neg = false;
+            if (!t.empty() && (t[0] == '-' || t[0] == '+')) neg = t[i++] == '-';
+            bool depois = false, dig = false;
+            int sc = 0;
+            __int128 acc = 0;
+            for (; i < t.size(); ++i) {
+                char ch = t[i];
+                if (ch >= '0' && ch <= '9') {
+                    dig = true;
+                    if (depois) {
+                        if (sc >= 18) continue;
+                        ++sc;
                     }
-                    if (!dig) ConversionError(s);
-                    m = neg ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+                    acc = acc * 10 + (ch - '0');
+                    if (acc > std::numeric_limits<std::int64_t>::max()) Overflow();
+                } else if ((ch == ',' || ch == '.') && !depois) {
+                    depois = true;
+                } else {
+                    ConversionError(s);
                 }
-                (void)c;
-                return rescale(m, sc, dec);
-            } catch (const plat::EConvertError&) {
-                ConversionError(v.AsString());
             }
+            if (!dig) ConversionError(s);
+            std::int64_t m = neg ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+            return rescale(m, sc, dec);
         }
         case ValueKind::Null: return 0;
     }
