@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
@@ -54,6 +55,20 @@ void TKWFilialEditBase::keyPressEvent(QKeyEvent* e) {
         }
     }
     QLineEdit::keyPressEvent(e);
+}
+
+void TKWFilialEditBase::inputMethodEvent(QInputMethodEvent* e) {
+    // Text composed by an input method (dead keys, compose sequences) is typed text too.
+    QString digitos;
+    for (QChar c : e->commitString())
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digitos.append(c);
+    if (digitos == e->commitString()) {
+        QLineEdit::inputMethodEvent(e);
+        return;
+    }
+    QInputMethodEvent filtrado(e->preeditString(), e->attributes());
+    filtrado.setCommitString(digitos, e->replacementStart(), e->replacementLength());
+    QLineEdit::inputMethodEvent(&filtrado);
 }
 
 void TKWFilialEditBase::ColarDigitos() {

@@ -36,6 +36,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
 
     // Runs when an exit is accepted, before the edit's own exit handling; an error refuses
     // the exit (the focus stays) and is reported.

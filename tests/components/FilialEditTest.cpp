@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -81,11 +82,16 @@ TEST(FilialEdit, TypingKeepsOnlyDigitsAndBackspaceStillDeletes) {
     EXPECT_EQ(j.filial->text(), "92");
 }
 
-TEST(FilialEdit, PasteInsertsOnlyTheDigits) {
+TEST(FilialEdit, PasteAndComposedTextInsertOnlyTheDigits) {
     Janela<TKWFilialEdit> j;
     QApplication::clipboard()->setText("1 2x3");
     QTest::keyClick(j.filial, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(j.filial->text(), "123");
+    // A dead key followed by a letter arrives from the input method, not as a key press.
+    QInputMethodEvent composto;
+    composto.setCommitString(QString::fromUtf8("é4"));
+    QApplication::sendEvent(j.filial, &composto);
+    EXPECT_EQ(j.filial->text(), "1234");
 }
 
 TEST(FilialEdit, ValueReadsIntegerOrZeroAndWritesDecimal) {
