@@ -35,8 +35,8 @@
 #include <string>
 #include <vector>
 
-class QMdiArea;
-class QToolButton;
+#include <QMdiArea>
+#include <QToolButton>
 
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
@@ -170,8 +170,10 @@ private:
     bool onShowLigado_ = true;
     bool criado_ = false;
     bool emModal_ = false;
+    class QEventLoop* lacoModal_ = nullptr;
     bool pressionouMinimizar_ = false;
     int modalResult_ = 0;
     std::map<const QWidget*, std::function<void(QChar&)>> onKeyPress_;
+    std::vector<QMetaObject::Connection> conexoesKeyPress_;
     QList<QPointer<QWidget>> minimizadas_;
 };

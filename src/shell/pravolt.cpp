@@ -1,10 +1,77 @@
-// Program entry.
-#include <QApplication>
+// Program entry: keeps a second copy from running, then creates the main window and runs
+// the message loop.
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
 
+#include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
+#include "shell/FPrinc.h"
+#include "shell/MensagensQt.h"
+#include "shell/UAplicacao.h"
+
+namespace {
+
+const char* const NomeGuarda = "Só Chama uma vez";
+const char* const TextoJaExecutando = "O programa \"Sirvanta\" já está sendo executado!";
+const char* const TituloJaExecutando = "PROGRAMA EM EXECUÇÃO";
+
+// Releases whatever the application object owns before the QApplication goes, on every
+// path out of the message loop.
+struct LiberarAplicacao {
+    ~LiberarAplicacao() { Aplicacao().Liberar(); }
+};
+
+void Executar(int& argc, char** argv) {
+    plat::AplicacaoQt app(argc, argv);
+    plat::InstalarMensagensPrograma();
+    QApplication::setApplicationName(QStringLiteral("Barvenco"));
+    plat::DefinirTituloAplicacao("Barvenco");
+    LiberarAplicacao liberar;
+    try {
+        // The application object owns the frame from before its creation handler runs, so
+        // what that handler adds (connections, data modules) is released before the frame.
+        TfrmPrinc* frm = Aplicacao().Adicionar(std::make_unique<TfrmPrinc>());
+        frm->Inicializar();
+        frm->showMaximized();
+        app.exec();
+    } catch (const std::exception& e) {
+        plat::RelatarErro(e);
+    } catch (...) {
+        plat::RelatarErroDesconhecido();
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    plat::DefinirTituloAplicacao("Barvenco");
+    // 1. A main window of class "TfrmPrinc" titled "Sirvanta" (looked for before this
+    //    program has a window of its own).
+    const std::optional<plat::JanelaEncontrada> janela = plat::ProcurarJanela("TfrmPrinc", "Sirvanta");
+    {
+        // 2. The single-instance guard, held until the end of this block on every path.
+        plat::InstanciaUnica guarda(NomeGuarda);
+        if (!guarda.Falha().empty())
+            std::fprintf(stderr, "pravolt: single-instance lock unavailable (%s)\n", guarda.Falha().c_str());
+        try {
+            if (guarda.JaExistia()) {
+                // 3. Another copy runs: warn and end, without any window of this copy.
+                plat::AplicacaoQt app(argc, argv);
+                plat::InstalarMensagensPrograma();
+                plat::Mensagens().Mostrar(
+                    {plat::TipoMensagem::Aviso, TextoJaExecutando, TituloJaExecutando, plat::Botoes::Ok});
+            } else {
+                // 4. Start the program and run until the main window closes.
+                Executar(argc, argv);
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "pravolt: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "pravolt: unknown error\n");
+        }
+    }
+    // 5. Guard released; the window found at the start comes to the foreground.
+    if (janela) plat::TrazerParaFrente(*janela);
     return 0;
 }

@@ -1,0 +1,106 @@
+#include "shell/FPrinc.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QScreen>
+#include <QTimer>
+
+#include "distribution/UFMdiChild.h"
+#include "platform/InstanciaUnica.h"
+#include "platform/Mensagens.h"
+#include "shell/UBdPrincipal.h"
+#include "shell/USistema.h"
+
+namespace {
+// The distribution window's global reference. TODO: the distribution window takes its
+// place as soon as it is a child window (TfrmDistServ / frmDistServ); until then an
+// empty child window stands in.
+QPointer<TfMdiChild> g_janelaDistribuicao;
+}  // namespace
+
+TfrmPrinc::TfrmPrinc(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmPrinc"));
+    setWindowTitle(QStringLiteral("Quilmora"));
+    QFont fonte(QStringLiteral("MS Sans Serif"));
+    fonte.setStyleHint(QFont::SansSerif);
+    fonte.setPointSize(8);
+    setFont(fonte);
+
+    area_ = new QMdiArea(this);
+    area_->setObjectName(QStringLiteral("ClientArea"));
+    area_->setBackground(QBrush(QColor(234, 255, 234)));
+    setCentralWidget(area_);
+
+    resize(870, 500);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+
+    // Registered for the main-window search of another start; a request to come to the
+    // foreground is picked up here.
+    registro_ = std::make_unique<plat::RegistroJanela>("TfrmPrinc", "Quilmora");
+    pedidoFrente_ = new QTimer(this);
+    connect(pedidoFrente_, &QTimer::timeout, this, [this] {
+        if (registro_ && registro_->PedidoParaFrente()) {
+            if (isMinimized()) showMaximized();
+            raise();
+            activateWindow();
+        }
+    });
+    pedidoFrente_->start(1000);
+}
+
+TfrmPrinc::~TfrmPrinc() { plat::Protegido([&] { FormDestroy(); }); }
+
+void TfrmPrinc::Inicializar() {
+    if (criado_) return;
+    criado_ = true;
+    // An error of any step is reported and the remaining steps do not run; the window is
+    // still created and shown.
+    plat::Protegido([&] { FormCreate(); });
+}
+
+void TfrmPrinc::FormCreate() {
+    // Reads BD_PRINCIPAL, descrambles it and, when not empty, lets it replace the main
+    // database location of the system object (constructed on the way, if not yet).
+    AplicarBdPrincipal();
+    TSistema& sis = Sistema();
+    sis.CriarConexoes();
+    sis.ConfigurarConexoes();
+    sis.CriarDataModules();
+    sis.FormPrincipal = this;
+    inicioCompleto_ = true;
+}
+
+void TfrmPrinc::FormShow() {
+    // Without a complete start-up there are no connections or data modules for the
+    // distribution window to work with: the error that stopped the start-up has been
+    // reported, and the frame stays open, empty and closable.
+    if (!inicioCompleto_) return;
+    if (!g_janelaDistribuicao) {
+        TfMdiChild* w = TfMdiChild::Criar<TfMdiChild>(this);
+        g_janelaDistribuicao = w;
+    }
+    g_janelaDistribuicao->show();
+}
+
+void TfrmPrinc::FormDestroy() {
+    if (destruido_) return;
+    destruido_ = true;
+    if (g_janelaDistribuicao) delete g_janelaDistribuicao.data();
+    if (SistemaCriado() && Sistema().FormPrincipal == this) Sistema().FormPrincipal = nullptr;
+    DestruirSistema();
+}
+
+TfMdiChild* TfrmPrinc::JanelaDistribuicao() const { return g_janelaDistribuicao.data(); }
+
+void TfrmPrinc::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!e->spontaneous()) plat::Protegido([&] { FormShow(); });
+}
+
+void TfrmPrinc::closeEvent(QCloseEvent* e) {
+    QMainWindow::closeEvent(e);
+    if (!e->isAccepted()) return;
+    // The distribution window goes first, while the connections and data modules it works
+    // with still exist (the application object releases them right after the loop ends).
+    if (g_janelaDistribuicao) plat::Protegido([&] { delete g_janelaDistribuicao.data(); });
+}
