@@ -1,0 +1,385 @@
+#include "rules/FLogAtuAplic.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/DataHora.h"
+#include "platform/Mensagens.h"
+#include "rules/ULogAtuAplic.h"
+#include "shell/USistema.h"
+
+TfrmLogAtuAplic* frmLogAtuAplic = nullptr;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The screen cursor back to the default (the creation handler sets the hourglass).
+void CursorPadrao() {
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+}  // namespace
+
+// The grid's view of cdsLog: a copy of the rows in the record set's current order, taken
+// again whenever that order or content changes.
+class TdsLog : public QAbstractTableModel {
+public:
+    struct Linha {
+        int versao = 0;
+        plat::TDateTime data = 0;
+        std::string empresa;
+    };
+
+    TdsLog(TfrmLogAtuAplic* form) : QAbstractTableModel(form), form_(form) {}
+
+    void Recarregar(std::vector<Linha> linhas) {
+        beginResetModel();
+        linhas_ = std::move(linhas);
+        endResetModel();
+    }
+    const Linha* LinhaEm(int i) const {
+        return i >= 0 && i < static_cast<int>(linhas_.size()) ? &linhas_[static_cast<std::size_t>(i)] : nullptr;
+    }
+    void AtualArrumado() {
+        if (!linhas_.empty()) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
+
+    int rowCount(const QModelIndex& pai = {}) const override {
+        return pai.isValid() ? 0 : static_cast<int>(linhas_.size());
+    }
+    int columnCount(const QModelIndex& pai = {}) const override {
+        return pai.isValid() ? 0 : static_cast<int>(TfrmLogAtuAplic::ColunasGrade().size());
+    }
+    QVariant data(const QModelIndex& i, int papel) const override {
+        const Linha* l = LinhaEm(i.row());
+        if (!l) return {};
+        if (papel == Qt::DisplayRole) {
+            switch (i.column()) {
+                case 0: return QString::number(l->versao);
+                case 1: {
+                    const bool hora = plat::ParteHora(l->data) != 0;
+                    return Q(plat::FormatDateTime(hora ? "dd/mm/yyyy hh:nn:ss" : "dd/mm/yyyy", l->data));
+                }
+                case 2: return Q(l->empresa);
+            }
+        } else if (papel == Qt::TextAlignmentRole) {
+            // VERSAO and DATA are centred
+            return i.column() <= 1 ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        return {};
+    }
+    QVariant headerData(int secao, Qt::Orientation o, int papel) const override {
+        if (papel != Qt::DisplayRole) return {};
+        if (o == Qt::Vertical) return secao + 1 == form_->cdsLog.RecNo() ? QStringLiteral("\u25B8") : QString();
+        const auto& cols = TfrmLogAtuAplic::ColunasGrade();
+        if (secao < 0 || secao >= static_cast<int>(cols.size())) return {};
+        auto* f = form_->cdsLog.FindField(cols[static_cast<std::size_t>(secao)]);
+        return f ? Q(f->GetDisplayLabel()) : Q(cols[static_cast<std::size_t>(secao)]);
+    }
+
+private:
+    TfrmLogAtuAplic* form_;
+    std::vector<Linha> linhas_;
+};
+
+namespace {
+
+// Hands every cell to the window's draw handler first.
+class TDesenhoLog : public QStyledItemDelegate {
+public:
+    TDesenhoLog(TfrmLogAtuAplic* form) : QStyledItemDelegate(form), form_(form) {}
+    void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& i) const override {
+        bool desenhou = false;
+        if (form_) {
+            const bool selecionada = opt.state & QStyle::State_Selected;
+            plat::Protegido([&] { desenhou = form_->dbgLogDrawColumnCell(p, opt.rect, i.row(), i.column(), selecionada); });
+        }
+        if (!desenhou) QStyledItemDelegate::paint(p, opt, i);
+    }
+
+private:
+    QPointer<TfrmLogAtuAplic> form_;
+};
+
+}  // namespace
+
+QVariant TDocumentoSemRecursos::loadResource(int, const QUrl&) {
+    ++pedidos_;
+    return {};
+}
+
+const std::vector<std::string>& TfrmLogAtuAplic::ColunasGrade() {
+    static const std::vector<std::string> c{"VERSAO", "DATA", "EMPRESA"};
+    return c;
+}
+
+TfrmLogAtuAplic::TfrmLogAtuAplic(QWidget* owner, const std::string& programa, const std::string& form)
+    : TfMdiChild(owner) {
+    setObjectName(QStringLiteral("frmLogAtuAplic"));
+    setWindowTitle(QStringLiteral("Atualização do Aplicativo - Log de Versões"));
+    cpbLogSis->hide();
+    CriarCampos();
+    CriarControles();
+    FormCreate();
+    CarregarLog(programa, form);
+}
+
+TfrmLogAtuAplic::~TfrmLogAtuAplic() {
+    plat::Protegido([&] { FormDestroy(); });
+    cdsLog.AfterScroll = nullptr;
+    // The grid goes before cdsLog does: the base destructor hides the window later, and a
+    // grid still alive would ask for its titles.
+    delete GroupBox1;
+    GroupBox1 = nullptr;
+    dbgLog = nullptr;
+}
+
+void TfrmLogAtuAplic::CriarCampos() {
+    cdsLog.Name = "cdsLog";
+    cdsLog.AddField("VERSAO", db::DataType::Integer).DisplayLabel = "Versão";
+    cdsLog.AddField("EMPRESA", db::DataType::String, 20).DisplayLabel = "Empresa";
+    cdsLog.AddField("DESCRICAO", db::DataType::Memo).DisplayLabel = "Descrição";
+    db::Field& data = cdsLog.AddField("DATA", db::DataType::DateTime);
+    data.DisplayLabel = "Data";
+    data.DisplayFormat = "dd/mm/yyyy";
+    cdsLog.LogChanges = false;
+    cdsLog.CreateDataSet();
+    cdsLog.AfterScroll = [this](db::ClientDataSet&) { cdsLogAfterScroll(); };
+}
+
+void TfrmLogAtuAplic::CriarControles() {
+    QWidget* c = Cliente();
+    c->setFixedSize(886, 484);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Atualizações * "), c);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 329, 410);
+    dbgLog = new QTableView(GroupBox1);
+    dbgLog->setObjectName(QStringLiteral("dbgLog"));
+    auto* l1 = new QVBoxLayout(GroupBox1);
+    l1->setContentsMargins(2, 2, 2, 2);
+    l1->addWidget(dbgLog);
+
+    dsLog = new TdsLog(this);
+    dbgLog->setModel(dsLog);
+    dbgLog->setItemDelegate(new TDesenhoLog(this));
+    dbgLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgLog->setSelectionBehavior(QAbstractItemView::SelectItems);
+    dbgLog->setShowGrid(true);
+    dbgLog->setAlternatingRowColors(true);
+    QPalette pal = dbgLog->palette();
+    pal.setColor(QPalette::AlternateBase, QColor(215, 255, 255));
+    dbgLog->setPalette(pal);
+    dbgLog->setSortingEnabled(false);
+    QHeaderView* titulos = dbgLog->horizontalHeader();
+    titulos->setSectionsClickable(true);
+    titulos->setSortIndicatorShown(false);
+    titulos->setSectionResizeMode(QHeaderView::Interactive);
+    titulos->setStretchLastSection(true);
+    titulos->setFixedHeight(17);
+    titulos->setHighlightSections(false);
+    QHeaderView* indicador = dbgLog->verticalHeader();
+    indicador->setMinimumSectionSize(1);
+    indicador->setDefaultSectionSize(17);
+    indicador->setSectionResizeMode(QHeaderView::Fixed);
+    indicador->setFixedWidth(12);
+    dbgLog->setColumnWidth(0, 64);
+    dbgLog->setColumnWidth(1, 88);
+    connect(titulos, &QHeaderView::sectionClicked, this,
+            [this](int coluna) { plat::Protegido([&] { dbgLogTitleClick(coluna); }); });
+    connect(dbgLog->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& atual, const QModelIndex&) {
+                if (sincronizando_ || !atual.isValid() || atual.row() + 1 == cdsLog.RecNo()) return;
+                plat::Protegido([&] { cdsLog.SetRecNo(atual.row() + 1); });
+            });
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Descrição da Atualização"), c);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(344, 8, 534, 410);
+    WebBrowser1 = new QTextBrowser(GroupBox2);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setDocument(new TDocumentoSemRecursos(WebBrowser1));
+    WebBrowser1->setOpenLinks(false);
+    WebBrowser1->setOpenExternalLinks(false);
+    WebBrowser1->setReadOnly(true);
+    auto* l2 = new QVBoxLayout(GroupBox2);
+    l2->setContentsMargins(2, 2, 2, 2);
+    l2->addWidget(WebBrowser1);
+
+    Label1 = new QLabel(QStringLiteral("* As versões marcadas em vermelho, não estão valendo para esse sistema. "
+                                       "Atualize o Sistema clicando em SISTEMA>ATUALIZAR APLICATIVO."),
+                        c);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 422, 870, 17);
+    QPalette vermelho = Label1->palette();
+    vermelho.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    Label1->setPalette(vermelho);
+
+    Panel1 = new QFrame(c);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    Panel1->setGeometry(0, 443, 886, 41);
+    BitBtn1 = new QPushButton(QStringLiteral("&Fechar"), Panel1);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(886 - 8 - 75, 8, 75, 25);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { plat::Protegido([&] { BitBtn1Click(); }); });
+
+    adjustSize();
+}
+
+void TfrmLogAtuAplic::CarregarLog(const std::string& programa, const std::string& form) {
+    std::vector<logaplic::VersaoLog> versoes = logaplic::CarregarVersoes(programa, form);
+    // Rows are appended without following each one in the description pane; the first row
+    // is shown once the list is complete.
+    sincronizando_ = true;
+    try {
+        cdsLog.CreateDataSet();  // empty
+        for (const auto& v : versoes) {
+            cdsLog.Append();
+            cdsLog.FieldByName("VERSAO").SetAsInteger(v.versao);
+            cdsLog.FieldByName("DATA").SetAsDateTime(v.data);
+            cdsLog.FieldByName("DESCRICAO").SetAsString(v.descricao);
+            cdsLog.FieldByName("EMPRESA").SetAsString(v.empresa);
+            cdsLog.Post();
+        }
+    } catch (...) {
+        sincronizando_ = false;
+        throw;
+    }
+    sincronizando_ = false;
+    cdsLog.First();
+    SincronizarGrade();
+}
+
+void TfrmLogAtuAplic::SincronizarGrade() {
+    std::vector<TdsLog::Linha> linhas;
+    const int atual = cdsLog.RecNo();
+    sincronizando_ = true;
+    try {
+        for (cdsLog.First(); !cdsLog.Eof(); cdsLog.Next()) {
+            TdsLog::Linha l;
+            l.versao = static_cast<int>(cdsLog.FieldByName("VERSAO").AsInteger());
+            l.data = cdsLog.FieldByName("DATA").AsDateTime();
+            l.empresa = cdsLog.FieldByName("EMPRESA").AsString();
+            linhas.push_back(std::move(l));
+        }
+        if (atual > 0) cdsLog.SetRecNo(atual);
+        const int coluna = std::max(0, dbgLog->currentIndex().column());
+        dsLog->Recarregar(std::move(linhas));
+        if (atual > 0) dbgLog->setCurrentIndex(dsLog->index(atual - 1, coluna));
+    } catch (...) {
+        sincronizando_ = false;
+        throw;
+    }
+    sincronizando_ = false;
+}
+
+void TfrmLogAtuAplic::ExibirHtml(QTextBrowser* browser, const std::string& html) {
+    if (!browser) return;
+    browser->clear();
+    if (!html.empty()) browser->setHtml(Q(html));
+}
+
+// --- handlers ------------------------------------------------------------------------
+
+void TfrmLogAtuAplic::BitBtn1Click() {
+    if (Modal()) SetModalResult(2);  // cancel: ends the modal run and closes
+    else close();
+}
+
+bool TfrmLogAtuAplic::Destaque(int versao, bool selecionada, CoresDestaque& cores) {
+    if (!logaplic::Pendente(versao)) return false;
+    cores = selecionada ? CoresDestaque{QColor(0, 128, 255), QColor(255, 255, 255)}
+                        : CoresDestaque{QColor(255, 128, 128), QColor(0, 0, 0)};
+    return true;
+}
+
+bool TfrmLogAtuAplic::dbgLogDrawColumnCell(QPainter* p, const QRect& rect, int linha, int coluna, bool selecionada) {
+    const TdsLog::Linha* l = dsLog->LinhaEm(linha);
+    CoresDestaque cores;
+    if (!l || !Destaque(l->versao, selecionada, cores)) return false;
+    const QModelIndex i = dsLog->index(linha, coluna);
+    p->save();
+    p->fillRect(rect, cores.fundo);
+    p->setPen(cores.texto);
+    p->drawText(rect.adjusted(2, 0, -2, 0), dsLog->data(i, Qt::TextAlignmentRole).toInt(),
+                dsLog->data(i, Qt::DisplayRole).toString());
+    p->restore();
+    return true;
+}
+
+void TfrmLogAtuAplic::dbgLogTitleClick(int coluna) {
+    const auto& cols = ColunasGrade();
+    if (coluna < 0 || coluna >= static_cast<int>(cols.size())) return;
+    cdsLog.SetIndexFieldNames(cols[static_cast<std::size_t>(coluna)]);
+    QHeaderView* titulos = dbgLog->horizontalHeader();
+    titulos->setSortIndicatorShown(true);
+    titulos->setSortIndicator(coluna, Qt::AscendingOrder);
+    SincronizarGrade();
+}
+
+void TfrmLogAtuAplic::cdsLogAfterScroll() {
+    if (sincronizando_) return;
+    ExibirHtml(WebBrowser1, cdsLog.IsEmpty() ? std::string() : cdsLog.FieldByName("DESCRICAO").AsString());
+    const int atual = cdsLog.RecNo();
+    if (atual > 0 && dbgLog->currentIndex().row() != atual - 1) {
+        sincronizando_ = true;
+        dbgLog->setCurrentIndex(dsLog->index(atual - 1, std::max(0, dbgLog->currentIndex().column())));
+        sincronizando_ = false;
+    }
+    dsLog->AtualArrumado();
+}
+
+void TfrmLogAtuAplic::FormDestroy() {
+    TfMdiChild::FormDestroy();
+    if (frmLogAtuAplic == this) frmLogAtuAplic = nullptr;
+}
+
+// --- the title-bar button ----------------------------------------------------------------
+
+std::string NomeComponente(const QWidget* janela) {
+    if (!janela) return {};
+    QString nome = janela->objectName();
+    if (nome.isEmpty()) {
+        nome = QString::fromLatin1(janela->metaObject()->className());
+        if (nome.startsWith(QLatin1Char('T'))) nome.remove(0, 1);
+    }
+    return nome.toUpper().toStdString();
+}
+
+void AbrirLogAtuAplic(TfMdiChild* janela) {
+    if (!frmLogAtuAplic) {
+        try {
+            frmLogAtuAplic = new TfrmLogAtuAplic(janela, QStringLiteral("KWX").toUpper().toStdString(),
+                                                 NomeComponente(janela));
+        } catch (...) {
+            CursorPadrao();  // the failed construction leaves no hourglass behind
+            throw;
+        }
+    }
+    QPointer<TfrmLogAtuAplic> log(frmLogAtuAplic);
+    QPointer<TfMdiChild> chamador(janela);
+    struct Destruir {
+        QPointer<TfrmLogAtuAplic>& log;
+        QPointer<TfMdiChild>& chamador;
+        ~Destruir() {
+            delete log.data();
+            frmLogAtuAplic = nullptr;
+            if (chamador && SistemaCriado() && !Sistema().JanelaAtiva) Sistema().JanelaAtiva = chamador.data();
+        }
+    } destruir{log, chamador};
+    log->ShowModal();
+}
