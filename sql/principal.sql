@@ -143,6 +143,11 @@ CREATE TABLE EXTERNO (
 CREATE INDEX IX_EXTERNO_SAIDA ON EXTERNO (SAIDA_EX);
 CREATE INDEX IX_EXTERNO_RETORNO ON EXTERNO (RETORNO_EX);
 CREATE INDEX IX_EXTERNO_TERCEIRIZADO ON EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX);
+/* A ticket is dispatched at most once per service type, also when two workstations save
+   it at the same moment (to different workshops). The extra rows of service type "I"
+   share their ticket and type, so they stay outside the rule (NULL keys do not clash). */
+CREATE UNIQUE INDEX UX_EXTERNO_TICKET_TIPO ON EXTERNO COMPUTED BY
+    (IIF(TP_SERV_EX = 'I', NULL, PROG_EX || '|' || FICHA_EX || '|' || SUBFICHA_EX || '|' || TP_SERV_EX));
 
 /* ---- a ticket's progress through the production sectors -------------------------- */
 

@@ -976,3 +976,26 @@ TEST_F(DistGravar, OverduePendingDispatchesAreListedSorted) {
     EXPECT_EQ(w->cdsServPend[2].PROG, "000200");
     EXPECT_EQ(w->cdsServPend[2].QTDE, 1);
 }
+
+TEST_F(DistGravar, SimultaneousDispatchOfTheSameTicketIsRefused) {
+    // Another workstation records the ticket for workshop 2 between this one's check and
+    // its insert (an autonomous transaction, committed on its own, plays that workstation).
+    banco->RunScriptText(
+        "SET TERM ^ ;\n"
+        "CREATE TRIGGER EX_CONCORRENTE FOR EXTERNO ACTIVE BEFORE INSERT POSITION 5 AS BEGIN "
+        "IF (NEW.TERCEIRIZADO_EX = 1) THEN IN AUTONOMOUS TRANSACTION DO "
+        "INSERT INTO EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, QTDE_EX) "
+        "VALUES (2, NEW.TP_SERV_EX, NEW.PROG_EX, NEW.FICHA_EX, NEW.SUBFICHA_EX, NEW.SAIDA_EX, NEW.QTDE_EX); END^\n"
+        "SET TERM ; ^\n");
+    Abrir();
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    banco->RunScriptText("DROP TRIGGER EX_CONCORRENTE;\n");
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação já foi enviada para terceirizado \"2\"."});
+    auto ex = Externo();
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].terc, 2);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+    EXPECT_TRUE(Contador("ALFA", 5).isEmpty());
+    EXPECT_TRUE(w->btGravar->isEnabled());
+}
