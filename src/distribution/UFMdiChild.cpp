@@ -180,7 +180,7 @@ void TfMdiChild::FormCreate() {
 
 void TfMdiChild::FormShow() {
     DefinirCursorTela(Qt::ArrowCursor);
-    if (estiloMdi_) LimpaCampos();
+    if (estiloMdi_ && LimparAoMostrar) LimpaCampos();
     Sistema().JanelaAtiva = this;
     OrganizaMinimizadas();
 }
@@ -241,7 +241,8 @@ bool TfMdiChild::eventFilter(QObject* obj, QEvent* ev) {
     auto* w = qobject_cast<QWidget*>(obj);
     // Only the first delivery, to the focused control (an unhandled key travels on to
     // the parents and passes here again).
-    if (!w || w != QApplication::focusWidget() || isHidden()) return QMdiSubWindow::eventFilter(obj, ev);
+    if (!keyPreview_ || !w || w != QApplication::focusWidget() || isHidden())
+        return QMdiSubWindow::eventFilter(obj, ev);
     if (w != this && !isAncestorOf(w)) return QMdiSubWindow::eventFilter(obj, ev);
 
     auto* ke = static_cast<QKeyEvent*>(ev);

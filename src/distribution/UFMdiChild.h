@@ -101,6 +101,10 @@ public:
     bool OnShowLigado() const { return onShowLigado_; }
     void SetOnShowLigado(bool ligado) { onShowLigado_ = ligado; }
 
+    // Key preview (on by default). Off for a window whose contents preview their own keys.
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool ligado) { keyPreview_ = ligado; }
+
     // Gives a control a key-press handler of its own (nullptr function removes it).
     void DefinirOnKeyPress(QWidget* controle, std::function<void(QChar&)> tratador);
     bool TemOnKeyPress(const QWidget* controle) const;
@@ -140,6 +144,9 @@ public:
     static int TagDe(const QWidget* janela);
 
 protected:
+    // FormShow empties the entry controls (LimpaCampos) while this is set.
+    bool LimparAoMostrar = true;
+
     // The branches the current user may use (the system object's FiliaisUsuario).
     virtual std::vector<std::string> FiliaisUsuario();
     // Minimises into a placeholder (the minimise branch of WMSysCommand).
@@ -168,6 +175,7 @@ private:
     bool escondendo_ = false;
     bool estiloMdi_ = false;
     bool onShowLigado_ = true;
+    bool keyPreview_ = true;
     bool criado_ = false;
     bool emModal_ = false;
     class QEventLoop* lacoModal_ = nullptr;

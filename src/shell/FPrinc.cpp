@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "distribution/FDistPravolt.h"
 #include "distribution/UFMdiChild.h"
 #include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
@@ -12,10 +13,25 @@
 #include "shell/USistema.h"
 
 namespace {
-// The distribution window's global reference. TODO: the distribution window takes its
-// place as soon as it is a child window (TfrmDistServ / frmDistServ); until then an
-// empty child window stands in.
+
+// The child window that holds the distribution window (frmDistServ) in the frame. The
+// distribution window is a plain widget that previews its own keys and runs its own show
+// steps, so the child's key preview and emptying of fields are off.
+class TfDistHospede : public TfMdiChild {
+public:
+    explicit TfDistHospede(QWidget* dono) : TfMdiChild(dono) {
+        SetKeyPreview(false);
+        LimparAoMostrar = false;
+        frmDistServ = new TfrmDistServ(Cliente());
+        Cliente()->setFixedSize(frmDistServ->size());
+        frmDistServ->move(0, 0);
+        setWindowTitle(frmDistServ->windowTitle());
+    }
+};
+
+// The child window holding the distribution window, while it exists.
 QPointer<TfMdiChild> g_janelaDistribuicao;
+
 }  // namespace
 
 TfrmPrinc::TfrmPrinc(QWidget* parent) : QMainWindow(parent) {
@@ -75,10 +91,7 @@ void TfrmPrinc::FormShow() {
     // distribution window to work with: the error that stopped the start-up has been
     // reported, and the frame stays open, empty and closable.
     if (!inicioCompleto_) return;
-    if (!g_janelaDistribuicao) {
-        TfMdiChild* w = TfMdiChild::Criar<TfMdiChild>(this);
-        g_janelaDistribuicao = w;
-    }
+    if (!g_janelaDistribuicao) g_janelaDistribuicao = TfMdiChild::Criar<TfDistHospede>(this);
     g_janelaDistribuicao->show();
 }
 
