@@ -589,8 +589,14 @@ bool ClientDataSet::Locate(std::string_view fieldNames, const std::vector<Value>
                 }
                 ok = Value::Compare(Value::Text(a.substr(0, b.size())), Value::Text(b), opt.caseInsensitive) == 0;
             } else {
-                ok = Value::Compare(v, Coerce(alvo, fs[k]->def_), opt.caseInsensitive) == 0 ||
-                     Value::Compare(v, alvo, opt.caseInsensitive) == 0;
+                Value conv;
+                try {
+                    conv = Coerce(alvo, fs[k]->def_);
+                } catch (const plat::EConvertError&) {
+                    ok = false;  // a value the field cannot hold matches no record
+                    continue;
+                }
+                ok = Value::Compare(v, conv, opt.caseInsensitive) == 0;
             }
         }
         if (ok) {

@@ -408,6 +408,7 @@ Transaction Connection::StartTransaction(Isolation iso, bool readOnly) {
 
 std::int64_t Connection::ExecSQL(const std::string& sql, Transaction* tr) {
     Query q(*this);
+    q.SetParamCheck(false);  // no parameters: the text goes as written
     q.SetTransaction(tr);
     q.SetSQL(sql);
     return q.ExecSQL();

@@ -66,7 +66,8 @@ public:
     Transaction StartTransaction();
     Transaction StartTransaction(Isolation iso, bool readOnly = false);
 
-    // Convenience: runs one statement without parameters (own transaction unless given).
+    // Convenience: runs one statement as written, without parameters (own transaction
+    // unless given).
     std::int64_t ExecSQL(const std::string& sql, Transaction* tr = nullptr);
 
     // Statement cache counters (for tests and benchmarks).

@@ -478,8 +478,14 @@ int Value::Compare(const Value& a, const Value& b, bool semCaixa) {
 bool Value::operator==(const Value& o) const {
     if (IsNull() || o.IsNull()) return IsNull() && o.IsNull();
     if ((kind_ == ValueKind::Text || kind_ == ValueKind::Bytes) &&
-        (o.kind_ == ValueKind::Text || o.kind_ == ValueKind::Bytes))
-        return s_ == o.s_;
+        (o.kind_ == ValueKind::Text || o.kind_ == ValueKind::Bytes)) {
+        if (kind_ == o.kind_) return s_ == o.s_;
+        try {
+            return AsBytes() == o.AsBytes();  // text against raw bytes: as stored
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
     if (Numerico(kind_) && Numerico(o.kind_)) return Compare(*this, o) == 0;
     return Compare(*this, o) == 0;
 }

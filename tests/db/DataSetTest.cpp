@@ -111,6 +111,8 @@ TEST_F(DataSetTest, LocateAndIndexFieldNames) {
     EXPECT_TRUE(cds.Locate("NOME_CL", Value::Text("Caio")));
     EXPECT_EQ(cds.FieldByName("COD_CL").AsInteger(), 3);
     EXPECT_TRUE(cds.Locate("COD_CL", Value::Text("2")));  // value converted to the field's type
+    EXPECT_FALSE(cds.Locate("COD_CL", Value::Text("dois")));
+    EXPECT_EQ(cds.FieldByName("COD_CL").AsInteger(), 2);  // not found: stays where it was
     EXPECT_FALSE(cds.Locate("NOME_CL", Value::Text("caio")));
     EXPECT_TRUE(cds.Locate("NOME_CL", Value::Text("caio"), {.caseInsensitive = true}));
     EXPECT_TRUE(cds.Locate("NOME_CL;CIDADE_CL", {Value::Text("Bia"), Value()}));
