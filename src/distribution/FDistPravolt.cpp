@@ -42,7 +42,6 @@ void Exibicao(QLineEdit* e) {
     e->setFocusPolicy(Qt::ClickFocus);
 }
 
-bool EhEnter(const QKeyEvent* k) { return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter; }
 
 }  // namespace
 
@@ -101,31 +100,32 @@ void TNumEdit::focusOutEvent(QFocusEvent* e) {
 // =====================================================================================
 // Window
 
-TfrmDistServ::TfrmDistServ(QWidget* owner) : QWidget(owner) {
-    setAttribute(Qt::WA_DeleteOnClose);
+TfrmDistServ::TfrmDistServ(QWidget* owner) : TfMdiChild(owner) {
+    setObjectName(QStringLiteral("frmDistServ"));
     NomeExecutavel = S(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     CriarControles();
-    plat::Protegido([this] { FormCreate(); });
-    ConectarHandlers();
 }
 
-TfrmDistServ::~TfrmDistServ() {
+TfrmDistServ::~TfrmDistServ() { plat::Protegido([this] { FormDestroy(); }); }
+
+void TfrmDistServ::FormDestroy() {
+    if (destruida_) return;
+    destruida_ = true;
+    TfMdiChild::FormDestroy();
     if (frmDistServ == this) frmDistServ = nullptr;
 }
 
 void TfrmDistServ::CriarControles() {
     setWindowTitle(QStringLiteral("Distribuição de Serviços Externos"));
-    setFixedSize(730, 497);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
+    QWidget* cli = Cliente();
+    cli->setFixedSize(730, 497);
 
-    auto* raiz = new QVBoxLayout(this);
+    auto* raiz = new QVBoxLayout(cli);
     raiz->setContentsMargins(2, 2, 2, 2);
     raiz->setSpacing(2);
 
     // ---- top panel ----
-    pnTop = new QFrame(this);
+    pnTop = new QFrame(cli);
     pnTop->setObjectName("pnTop");
     pnTop->setFrameShape(QFrame::StyledPanel);
     auto* gt = new QGridLayout(pnTop);
@@ -186,7 +186,7 @@ void TfrmDistServ::CriarControles() {
     raiz->addWidget(pnTop);
 
     // ---- ticket panel ----
-    Panel1 = new QFrame(this);
+    Panel1 = new QFrame(cli);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameShape(QFrame::StyledPanel);
     auto* gp = new QGridLayout(Panel1);
@@ -252,19 +252,23 @@ void TfrmDistServ::CriarControles() {
     raiz->addWidget(Panel1);
 
     // ---- buttons ----
-    Panel2 = new QFrame(this);
+    Panel2 = new QFrame(cli);
     Panel2->setObjectName("Panel2");
     Panel2->setFrameShape(QFrame::StyledPanel);
     auto* hb = new QHBoxLayout(Panel2);
     hb->setContentsMargins(6, 4, 6, 4);
-    btGravar = new QPushButton(QStringLiteral("&Gravar"), Panel2);
+    btGravar = new TKWButton(QStringLiteral("&Gravar"), Panel2);
     btGravar->setObjectName("btGravar");
+    btGravar->SetAction("GRAVAR");
     btGravar->setEnabled(false);
-    btDesistir = new QPushButton(QStringLiteral("&Desistir"), Panel2);
+    btDesistir = new TKWButton(QStringLiteral("&Desistir"), Panel2);
     btDesistir->setObjectName("btDesistir");
-    btFechar = new QPushButton(QStringLiteral("&Fechar"), Panel2);
+    btDesistir->SetAction("DESISTIR");
+    btFechar = new TKWButton(QStringLiteral("&Fechar"), Panel2);
     btFechar->setObjectName("btFechar");
-    for (QPushButton* b : {btGravar, btDesistir, btFechar}) {
+    btFechar->SetAction("FECHAR");
+    for (TKWButton* b : {btGravar, btDesistir, btFechar}) {
+        b->SetImageList(nullptr);  // DmGlobal.imPadrao: never created here
         b->setFocusPolicy(Qt::StrongFocus);
         b->setMinimumWidth(90);
     }
@@ -275,7 +279,7 @@ void TfrmDistServ::CriarControles() {
     raiz->addWidget(Panel2);
 
     // ---- grid ----
-    dbgTerc = new QTableWidget(0, 6, this);
+    dbgTerc = new QTableWidget(0, 6, cli);
     dbgTerc->setObjectName("dbgTerc");
     dbgTerc->setHorizontalHeaderLabels({QStringLiteral("Cód."), QStringLiteral("Nome"), QStringLiteral("Giro"),
                                         QStringLiteral("Enviado Hoje"), QStringLiteral("Enviado no Mes"),
@@ -301,8 +305,7 @@ void TfrmDistServ::CriarControles() {
                         edFicha, edSubF, cePreco, btGravar, btDesistir, btFechar, dbgTerc};
     for (size_t i = 1; i < std::size(ordem); ++i) QWidget::setTabOrder(ordem[i - 1], ordem[i]);
 
-    // Key preview and the exit handlers: every control reports to the window.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    ConectarHandlers();
 }
 
 void TfrmDistServ::ConectarHandlers() {
@@ -336,6 +339,7 @@ void TfrmDistServ::ConectarHandlers() {
 // ---- creation and show ------------------------------------------------------------
 
 void TfrmDistServ::FormCreate() {
+    TfMdiChild::FormCreate();
     cbSaidaRetorno->setCurrentIndex(0);
     IServicosDist& srv = ServicosDist();
     db::Connection* conn = &srv.Conexao();
@@ -395,23 +399,11 @@ void TfrmDistServ::FormCreate() {
     cdsServPend.clear();
 }
 
-void TfrmDistServ::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
-    if (!mostrada_ && !e->spontaneous()) {
-        mostrada_ = true;
-        plat::Protegido([this] { FormShow(); });
-    }
-}
-
 void TfrmDistServ::FormShow() {
-    // Entry controls empty: the text edits (not the numeric ones) and the remark.
-    for (QLineEdit* e : findChildren<QLineEdit*>()) {
-        if (qobject_cast<TNumEdit*>(e)) continue;
-        if (e->parent() && (qobject_cast<QAbstractSpinBox*>(e->parent()) || qobject_cast<QComboBox*>(e->parent())))
-            continue;
-        e->clear();
-    }
-    mmoObs->clear();
+    // The base step empties the text edits (not the numeric ones) and the remark.
+    TfMdiChild::FormShow();
+    if (mostrada_) return;  // the rest belongs to the first show
+    mostrada_ = true;
 
     IServicosDist& srv = ServicosDist();
     if (DataBloqueada(srv.NomeEmpresa(), par_.bloqueioData)) deData->setEnabled(false);
@@ -743,9 +735,9 @@ void TfrmDistServ::edSubFExit() {
     if (!EmBranco(t)) edSubF->setText(Q(PreencherEsquerda(t, '0', 4)));
 }
 
-void TfrmDistServ::edSubFKeyPress(QKeyEvent* e, bool& tratado) {
-    if (EhEnter(e)) {
-        tratado = true;
+void TfrmDistServ::edSubFKeyPress(QChar& key) {
+    if (key == QChar('\r')) {
+        key = QChar();
         LocalizaFicha();
     }
 }
@@ -1210,51 +1202,33 @@ void TfrmDistServ::CarregaServicosPendentes(const std::string& terc, const std::
 
 // ---- keys and focus ---------------------------------------------------------------
 
-bool TfrmDistServ::FormKeyPress(QWidget* foco, QKeyEvent* e) {
-    if (auto* grade = qobject_cast<QAbstractItemView*>(foco)) {
-        if (EhEnter(e)) {
-            QModelIndex i = grade->currentIndex();
-            if (i.isValid() && i.column() + 1 < grade->model()->columnCount())
-                grade->setCurrentIndex(grade->model()->index(i.row(), i.column() + 1));
+void TfrmDistServ::FormKeyPress(QChar& key) {
+    QWidget* foco = ActiveControl();
+    if (foco == edSubF) {
+        edSubFKeyPress(key);
+        return;
+    }
+    // Enter on a focused button presses it.
+    if (key == QChar('\r')) {
+        if (auto* b = qobject_cast<QAbstractButton*>(foco)) {
+            key = QChar();
+            if (b->isEnabled()) b->click();
+            return;
         }
-        return false;
     }
-    if (!EhEnter(e) || !foco) return false;
-    if (qobject_cast<QPlainTextEdit*>(foco)) return false;
-    if (auto* b = qobject_cast<QAbstractButton*>(foco)) {
-        // Enter on a focused button presses it.
-        if (b->isEnabled()) b->click();
-        return true;
-    }
-    focusNextChild();
-    return true;
+    TfMdiChild::FormKeyPress(key);
 }
 
 bool TfrmDistServ::eventFilter(QObject* obj, QEvent* ev) {
-    switch (ev->type()) {
-        case QEvent::KeyPress: {
-            auto* foco = QApplication::focusWidget();
-            if (obj != foco) break;
-            auto* k = static_cast<QKeyEvent*>(ev);
-            bool tratado = false;
-            if (foco == edSubF) {
-                plat::Protegido([&] { edSubFKeyPress(k, tratado); });
-                return tratado;
-            }
-            plat::Protegido([&] { tratado = FormKeyPress(foco, k); });
-            return tratado;
-        }
-        case QEvent::FocusOut: {
-            auto* f = static_cast<QFocusEvent*>(ev);
-            if (f->reason() == Qt::ActiveWindowFocusReason || f->reason() == Qt::PopupFocusReason) break;
+    if (ev->type() == QEvent::FocusOut &&
+        (obj == edProg || obj == edFicha || obj == edSubF || obj == edTpServ)) {
+        auto* f = static_cast<QFocusEvent*>(ev);
+        if (f->reason() != Qt::ActiveWindowFocusReason && f->reason() != Qt::PopupFocusReason) {
             if (obj == edProg) plat::Protegido([this] { edProgExit(); });
             else if (obj == edFicha) plat::Protegido([this] { edFichaExit(); });
             else if (obj == edSubF) plat::Protegido([this] { edSubFExit(); });
-            else if (obj == edTpServ) plat::Protegido([this] { edTpServExit(); });
-            break;
+            else plat::Protegido([this] { edTpServExit(); });
         }
-        default:
-            break;
     }
-    return QWidget::eventFilter(obj, ev);
+    return TfMdiChild::eventFilter(obj, ev);
 }

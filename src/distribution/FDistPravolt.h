@@ -2,10 +2,12 @@
 // The distribution window "Distribuição de Serviços Externos": the operator records that a
 // production ticket was sent to a workshop ("Saída") or came back ("Retorno").
 //
-// Construction: `new TfrmDistServ(owner)` runs the creation steps (parameters, workshop
-// list, date, programme field length); the first show computes the counters. The global
-// reference `frmDistServ` is set by whoever creates the window (the main frame) and is
-// emptied by the window's destructor.
+// A child window of the main frame (TfMdiChild). Create it with
+//   frmDistServ = TfMdiChild::Criar<TfrmDistServ>(owner);
+// which constructs it (controls only), runs FormCreate (parameters, workshop list, date,
+// programme field length) and shows it; the first show (FormShow) computes the counters.
+// The global reference `frmDistServ` is set by whoever creates the window (the main
+// frame) and is emptied when the window is destroyed.
 //
 // The rules that need no widgets live in UDistRegras.h; the window wires them to its
 // controls. Every handler runs inside plat::Protegido.
@@ -25,6 +27,8 @@
 #include <vector>
 
 #include "db/Query.h"
+#include "components/uKWButton.h"
+#include "distribution/UFMdiChild.h"
 #include "distribution/UDistRegras.h"
 
 // Numeric edit: a line edit that holds a number and shows it with a display format
@@ -72,7 +76,7 @@ struct TRegServPend {
     double DTSAIDA = 0;
 };
 
-class TfrmDistServ : public QWidget {
+class TfrmDistServ : public TfMdiChild {
     Q_OBJECT
 public:
     explicit TfrmDistServ(QWidget* owner);
@@ -106,9 +110,11 @@ public:
     QPlainTextEdit* mmoObs;
 
     QFrame* Panel2;
-    QPushButton* btGravar;
-    QPushButton* btDesistir;
-    QPushButton* btFechar;
+    // Image buttons naming their action; their image list would be DmGlobal's imPadrao,
+    // which this program never creates, so they draw their captions only.
+    TKWButton* btGravar;
+    TKWButton* btDesistir;
+    TKWButton* btFechar;
 
     QTableWidget* dbgTerc;
 
@@ -132,9 +138,13 @@ public:
     const TRegTerc* LocalizarTerc(std::int64_t cod) const;
     int LookupCount() const { return contagemLocaliza_; }  // lookups run (for tests)
 
+    // ---- handlers of the base window ---------------------------------------------------
+    void FormCreate() override;
+    void FormShow() override;
+    void FormKeyPress(QChar& key) override;  // sub-ticket keys to edSubFKeyPress
+    void FormDestroy() override;
+
     // ---- operations -----------------------------------------------------------------
-    void FormCreate();
-    void FormShow();
     void LocalizaFicha();
     void BuscaSubFichaPorId(const std::string& codigo);
     void LimpaTela();
@@ -187,16 +197,14 @@ public:
     void edProgExit();
     void edFichaExit();
     void edSubFExit();
-    void edSubFKeyPress(QKeyEvent* e, bool& tratado);
+    void edSubFKeyPress(QChar& key);
     void btDesistirClick();
     void btFecharClick();
     void btGravarClick();
 
 protected:
+    // The exit handlers (focus leaving edProg, edFicha, edSubF, edTpServ).
     bool eventFilter(QObject* obj, QEvent* ev) override;
-    void showEvent(QShowEvent* e) override;
-    // Enter as Tab for every control but the sub-ticket field; returns true when handled.
-    bool FormKeyPress(QWidget* foco, QKeyEvent* e);
 
 private:
     void CriarControles();
@@ -219,6 +227,7 @@ private:
     std::string FProg_, FFicha_, FSubFicha_;
     dist::EstadoPreco estadoPreco_ = dist::EstadoPreco::Editavel;
     bool mostrada_ = false;
+    bool destruida_ = false;
     bool atualizandoCombo_ = false;
     int contagemLocaliza_ = 0;
 };

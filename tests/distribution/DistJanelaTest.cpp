@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QTest>
 #include <QWindow>
+#include <QTemporaryDir>
+#include <fstream>
 #include <memory>
 
 #include "support/TestDb.h"
@@ -13,6 +16,7 @@
 #include "distribution/FDistPravolt.h"
 #include "distribution/UDistServicos.h"
 #include "platform/Mensagens.h"
+#include "shell/USistema.h"
 
 using namespace dist;
 
@@ -86,6 +90,9 @@ protected:
     }
 
     void SetUp() override {
+        // the system object (the base window records itself there at each show)
+        std::ofstream(config_.filePath("Parametros.ini").toStdString()) << "[Banco]\nBanco=FireBird\n";
+        TSistema::DefinirDiretorioConfiguracao(config_.path().toStdString());
         for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "PARAM", "CONFIG", "LOG_ALTERACOES"})
             banco->Exec(std::string("delete from ") + t);
         srv = std::make_unique<ServicosTeste>(banco->Conn());
@@ -99,6 +106,8 @@ protected:
         }
         DefinirServicosDist(nullptr);
         srv.reset();
+        DestruirSistema();
+        TSistema::DefinirDiretorioConfiguracao("");
     }
 
     void Param(const std::string& g, const std::string& p, const std::string& v) {
@@ -119,9 +128,8 @@ protected:
 
     // Creates and shows the window, active, as the main frame does.
     TfrmDistServ* Abrir() {
-        w = new TfrmDistServ(nullptr);
+        w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
         frmDistServ = w;
-        w->show();
         QApplication::setActiveWindow(w);
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
         return w;
@@ -161,6 +169,7 @@ protected:
     std::unique_ptr<ServicosTeste> srv;
     QPointer<TfrmDistServ> w;
     plat::GravadorMensagens msgs;
+    QTemporaryDir config_;
 };
 
 TestDb* DistJanela::banco = nullptr;
@@ -241,8 +250,14 @@ TEST_F(DistJanela, KalduLongProgrammeAndQueltavioDate) {
 }
 
 TEST_F(DistJanela, DestructionEmptiesTheGlobalReference) {
-    Abrir();
-    EXPECT_EQ(frmDistServ, w.data());
+    // inside a frame's MDI area, as the program runs it: closing destroys the window
+    QMdiArea area;
+    area.resize(900, 700);
+    area.show();
+    w = TfMdiChild::Criar<TfrmDistServ>(&area);
+    frmDistServ = w;
+    EXPECT_TRUE(w->EstiloMdi());
+    EXPECT_EQ(w->Cliente()->size(), QSize(730, 497));
     w->btFechar->click();
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
