@@ -14,21 +14,6 @@
 
 namespace {
 
-// The child window that holds the distribution window (frmDistServ) in the frame. The
-// distribution window is a plain widget that previews its own keys and runs its own show
-// steps, so the child's key preview and emptying of fields are off.
-class TfDistHospede : public TfMdiChild {
-public:
-    explicit TfDistHospede(QWidget* dono) : TfMdiChild(dono) {
-        SetKeyPreview(false);
-        LimparAoMostrar = false;
-        frmDistServ = new TfrmDistServ(Cliente());
-        Cliente()->setFixedSize(frmDistServ->size());
-        frmDistServ->move(0, 0);
-        setWindowTitle(frmDistServ->windowTitle());
-    }
-};
-
 // The child window holding the distribution window, while it exists.
 QPointer<TfMdiChild> g_janelaDistribuicao;
 
@@ -91,7 +76,11 @@ void TfrmPrinc::FormShow() {
     // distribution window to work with: the error that stopped the start-up has been
     // reported, and the frame stays open, empty and closable.
     if (!inicioCompleto_) return;
-    if (!g_janelaDistribuicao) g_janelaDistribuicao = TfMdiChild::Criar<TfDistHospede>(this);
+    if (!g_janelaDistribuicao) {
+        // The distribution window is itself a child window of the frame.
+        frmDistServ = TfMdiChild::Criar<TfrmDistServ>(this);
+        g_janelaDistribuicao = frmDistServ;
+    }
     g_janelaDistribuicao->show();
 }
 
