@@ -1,6 +1,7 @@
 #pragma once
 // Finance module for the InterBase/Firebird database.
 #include "datamodules/UDMFinanceiro.h"
+#include "db/Query.h"
 
 class TdmIBFinanceiro : public TdmFinanceiro {
 public:
@@ -9,6 +10,17 @@ public:
 
     void dspChequesRecBeforeUpdateRecord(db::Provider& sender, db::DeltaRecord& delta, db::UpdateKind kind,
                                          bool& applied);
+
+    // Budget checks against PREVISAO_ORCAMENTARIA, less what the document itself has
+    // already posted to that month (PREVISAO_ORC_LANC). Exact ten-thousandths.
+    bool VerificarOrcamentoTitulo(const std::string& titulo, const std::string& parcela, int filial, int fornecedor,
+                                  db::TDateTime data, db::Currency valor, const std::string& conta) override;
+    bool VerificarOrcamentoPedido(int pedido, int filial, db::TDateTime data, db::Currency valor,
+                                  const std::string& conta) override;
+
+    db::Query sqlPrevOrc;
+    db::Query sqlPrevOrcLanc;
+    db::Query sqlPrevOrcLancPed;
 
 protected:
     void DefinirCamposChave(db::DeltaRecord& delta, const std::string& chaves) { dm::DefinirCamposChave(delta, chaves); }
