@@ -1,0 +1,152 @@
+// The consent dialog against a user table in an embedded database.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "support/TestDb.h"
+#include "db/Query.h"
+#include "platform/Mensagens.h"
+#include "rules/FEtiqDespUsuario.h"
+#include "rules/USenha.h"
+
+namespace {
+
+TestDb& Banco() {
+    static TestDb* b = [] {
+        auto* t = new TestDb;
+        t->RunScript("acesso.sql");
+        for (auto [u, s] : {std::pair{"DIRETOR", "segredo"}, {"CONFERENTE", "abc"}, {"QUIRANDO", "q1"},
+                            {"VELMORA", "v1"}}) {
+            db::Query q(t->Conn());
+            q.SetSQL("insert into USUARIOS (NOME_US, SENHA_US) values (:N, :S)");
+            q.ParamByName("N").SetAsString(u);
+            q.ParamByName("S").SetAsBytes(FormatarSenha(u, s));
+            q.ExecSQL();
+        }
+        return t;
+    }();
+    return *b;
+}
+
+struct Dialogo {
+    TfrmEtiqCPagarUsuario f{nullptr};
+    explicit Dialogo(std::string empresa = "EXEMPLO") {
+        f.ConexaoUsuarios = &Banco().Conn();
+        f.NomeEmpresa = [empresa] { return empresa; };
+        f.AdicionarUsuario("DIRETOR");
+        f.show();
+        f.activateWindow();
+        QTest::qWaitForWindowActive(&f);
+    }
+    void Tentar(const char* usuario, const char* senha) {
+        f.edUsuario->clear();
+        f.edSenha->clear();
+        QTest::keyClicks(f.edUsuario, usuario);
+        QTest::keyClicks(f.edSenha, senha);
+        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    }
+};
+
+}  // namespace
+
+TEST(EtiqDespUsuario, ChecksInOrderKeepTheDialogOpen) {
+    plat::GravadorMensagens g;
+    Dialogo d;
+    EXPECT_EQ(d.f.windowTitle().toStdString(), "Validação");
+    EXPECT_EQ(d.f.edSenha->echoMode(), QLineEdit::Password);
+
+    d.Tentar("", "x");
+    d.Tentar("DIRETOR", "");
+    d.Tentar("NINGUEM", "x");
+    EXPECT_TRUE(d.f.edUsuario->hasFocus());
+    d.Tentar("DIRETOR", "errada");
+    EXPECT_TRUE(d.f.edSenha->hasFocus());
+    // Right password of a user the caller did not allow.
+    d.Tentar("CONFERENTE", "abc");
+    d.Tentar("QUIRANDO", "q1");
+    EXPECT_EQ(g.Textos(), (std::vector<std::string>{"Informe o usuário.", "Informe a senha.", "Usuário não cadastrado",
+                                                    "Senha inválida", "Usuário inválido para esta opção.",
+                                                    "Usuário inválido para esta opção."}));
+    EXPECT_EQ(g.registro[0].tipo, plat::TipoMensagem::Aviso);
+    EXPECT_EQ(g.registro[1].tipo, plat::TipoMensagem::Aviso);
+    EXPECT_EQ(g.registro[2].tipo, plat::TipoMensagem::Erro);
+    EXPECT_TRUE(d.f.isVisible());
+    EXPECT_FALSE(d.f.Autorizado);
+
+    // Lower case typed becomes upper case, so the allowed name matches.
+    d.Tentar("diretor", "segredo");
+    EXPECT_EQ(d.f.edUsuario->text().toStdString(), "DIRETOR");
+    EXPECT_TRUE(d.f.Autorizado);
+    EXPECT_EQ(d.f.result(), QDialog::Accepted);
+    EXPECT_FALSE(d.f.isVisible());
+}
+
+TEST(EtiqDespUsuario, ExtraUsersOnlyAtTwoInstallations) {
+    for (const char* empresa : {"KALDU", "QZT"}) {
+        for (auto [u, s] : {std::pair{"QUIRANDO", "q1"}, {"VELMORA", "v1"}}) {
+            plat::GravadorMensagens g;
+            Dialogo d(empresa);
+            d.Tentar(u, s);
+            EXPECT_TRUE(d.f.Autorizado) << empresa << " " << u;
+            EXPECT_TRUE(g.registro.empty());
+        }
+    }
+    plat::GravadorMensagens g;
+    Dialogo d("KALDUX");
+    d.Tentar("VELMORA", "v1");
+    EXPECT_FALSE(d.f.Autorizado);
+}
+
+TEST(EtiqDespUsuario, EnterMovesOnAndCancelGivesNoConsent) {
+    plat::GravadorMensagens g;
+    Dialogo d;
+    d.f.edUsuario->setFocus();
+    QTest::keyClick(d.f.edUsuario, Qt::Key_Return);
+    EXPECT_TRUE(d.f.edSenha->hasFocus());
+    EXPECT_TRUE(g.registro.empty());  // Enter did not confirm
+
+    // A failed attempt, then Esc.
+    d.Tentar("DIRETOR", "errada");
+    QTest::keyClick(d.f.edSenha, Qt::Key_Escape);
+    EXPECT_EQ(d.f.result(), QDialog::Rejected);
+    EXPECT_FALSE(d.f.Autorizado);
+
+    // The whole round trip through Validar: Cancel, then a right answer.
+    auto preparar = [](TfrmEtiqCPagarUsuario& f) {
+        f.ConexaoUsuarios = &Banco().Conn();
+        f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
+        QTimer::singleShot(0, &f, [&f] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
+    };
+    EXPECT_FALSE(TfrmEtiqCPagarUsuario::Validar(nullptr, {"DIRETOR"}, preparar));
+    auto certo = [](TfrmEtiqCPagarUsuario& f) {
+        f.ConexaoUsuarios = &Banco().Conn();
+        f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
+        QTimer::singleShot(0, &f, [&f] {
+            QTest::keyClicks(f.edUsuario, "diretor");
+            QTest::keyClicks(f.edSenha, "segredo");
+            QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+        });
+    };
+    EXPECT_TRUE(TfrmEtiqCPagarUsuario::Validar(nullptr, {"DIRETOR"}, certo));
+}
+
+TEST(EtiqDespUsuario, DatabaseErrorClosesWithoutConsent) {
+    plat::GravadorMensagens g;
+    TestDb vazio;  // no USUARIOS table
+    TfrmEtiqCPagarUsuario f(nullptr);
+    f.ConexaoUsuarios = &vazio.Conn();
+    f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
+    f.AdicionarUsuario("DIRETOR");
+    f.show();
+    QTest::keyClicks(f.edUsuario, "DIRETOR");
+    QTest::keyClicks(f.edSenha, "segredo");
+    QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    ASSERT_EQ(g.registro.size(), 1u);
+    EXPECT_EQ(g.registro[0].tipo, plat::TipoMensagem::Erro);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_FALSE(f.Autorizado);
+}
