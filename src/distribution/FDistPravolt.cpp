@@ -16,6 +16,7 @@
 
 #include "distribution/UDistServicos.h"
 #include "platform/Mensagens.h"
+#include "rules/DGlobal.h"
 
 TfrmDistServ* frmDistServ = nullptr;
 
@@ -882,6 +883,40 @@ std::function<bool(QWidget*)> TfrmDistServ::ValidarDiretor;
 std::function<bool(TfrmDistServ&)> TfrmDistServ::MostrarPendentes;
 std::function<void(db::Transaction&, const TfrmDistServ::TRegistroLog&)> TfrmDistServ::GerarLog;
 
+db::DataPacket TfrmDistServ::PacoteLog(const TRegistroLog& registro) {
+    db::DataPacket p;
+    p.tableName = registro.tabela;
+    db::PacketRow antes, depois;
+    antes.status = db::UpdateStatus::Unmodified;
+    depois.status = registro.inserido ? db::UpdateStatus::Inserted : db::UpdateStatus::Modified;
+    for (const auto& c : registro.campos) {
+        p.fields.Add(c.campo, db::DataType::String, 0);
+        antes.values.push_back(db::Value::Text(c.anterior));
+        depois.values.push_back(db::Value::Text(c.atual));
+        depois.assigned.push_back(registro.inserido || c.anterior != c.atual ? 1 : 0);
+    }
+    if (!registro.inserido) p.rows.push_back(std::move(antes));
+    p.rows.push_back(std::move(depois));
+    return p;
+}
+
+void TfrmDistServ::LigarAuditoria(TDmGlobal* dm) {
+    if (!dm) {
+        GerarLog = nullptr;
+        return;
+    }
+    GerarLog = [dm](db::Transaction& tr, const TRegistroLog& registro) {
+        dm->stpGravarLog.SetTransaction(&tr);
+        try {
+            ::GerarLog(*dm, registro.tabela, PacoteLog(registro));
+        } catch (...) {
+            dm->stpGravarLog.SetTransaction(nullptr);
+            throw;
+        }
+        dm->stpGravarLog.SetTransaction(nullptr);
+    };
+}
+
 void TfrmDistServ::btGravarClick() {
     IServicosDist& srv = ServicosDist();
     const std::int64_t terc = static_cast<std::int64_t>(ceTerc->Value());
@@ -1004,7 +1039,12 @@ void TfrmDistServ::btGravarClick() {
                     return;
                 }
                 if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
+                    // Key fields unchanged (old = new), then the stamped columns.
                     TRegistroLog reg{"EXTERNO", false, {}};
+                    reg.campos = {{"PROG_EX", FProg_, FProg_},
+                                  {"FICHA_EX", FFicha_, FFicha_},
+                                  {"SUBFICHA_EX", FSubFicha_, FSubFicha_},
+                                  {"TP_SERV_EX", tipo, tipo}};
                     reg.campos.push_back({"RETORNO_EX", "", db::DateToStr(DataJanela())});
                     if (!setor.empty()) reg.campos.push_back({"SETOR_ENT_EX", "", setor});
                     GerarLog(tr, reg);
@@ -1144,9 +1184,12 @@ void TfrmDistServ::AtualizaProducaoSetor(db::Transaction& tr) {
     q.ExecSQL();
 
     if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
+        // On an update the key fields keep their values (old = new).
+        const auto chave = [&](const std::string& v) { return existe ? v : std::string(); };
         TRegistroLog reg{"PRODUCAO_SETOR", !existe, {}};
-        reg.campos = {{"PROG_PS", "", FProg_}, {"FICHA_PS", "", FFicha_}, {"SUBFICHA_PS", "", FSubFicha_},
-                      {"SETOR_PS", "", setor}, {colData, "", db::DateToStr(DataJanela())}, {colHora, "", hora}};
+        reg.campos = {{"PROG_PS", chave(FProg_), FProg_}, {"FICHA_PS", chave(FFicha_), FFicha_},
+                      {"SUBFICHA_PS", chave(FSubFicha_), FSubFicha_}, {"SETOR_PS", chave(setor), setor},
+                      {colData, "", db::DateToStr(DataJanela())}, {colHora, "", hora}};
         GerarLog(tr, reg);
     }
 }

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "db/DataPacket.h"
 #include "db/Query.h"
 #include "components/uKWButton.h"
 #include "distribution/UFMdiChild.h"
@@ -75,6 +76,8 @@ struct TRegServPend {
     std::int64_t QTDE = 0;
     double DTSAIDA = 0;
 };
+
+class TDmGlobal;
 
 class TfrmDistServ : public TfMdiChild {
     Q_OBJECT
@@ -178,6 +181,13 @@ public:
         std::vector<TCampoLog> campos;  // key fields first
     };
     static std::function<void(db::Transaction& tr, const TRegistroLog& registro)> GerarLog;
+    // Turns a record into the pending-change packet the audit log reads (an inserted row;
+    // or a before-image followed by the modified row, with only the fields whose text
+    // changed marked as assigned).
+    static db::DataPacket PacoteLog(const TRegistroLog& registro);
+    // Points GerarLog at the audit log of `dm` (nullptr: no audit rows). The rows are
+    // written in the save's transaction.
+    static void LigarAuditoria(TDmGlobal* dm);
     // The file name of the running executable (the audit rule reads it).
     std::string NomeExecutavel;
 

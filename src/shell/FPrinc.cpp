@@ -1,14 +1,21 @@
 #include "shell/FPrinc.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QScreen>
 #include <QTimer>
 
 #include "distribution/FDistPravolt.h"
+#include "distribution/FDistServPend.h"
 #include "distribution/UFMdiChild.h"
 #include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
+#include "rules/DGlobal.h"
+#include "rules/FEtiqDespUsuario.h"
+#include "shell/UAplicacao.h"
+#include "shell/UCRSQLConnection.h"
 #include "shell/UBdPrincipal.h"
 #include "shell/USistema.h"
 
@@ -77,11 +84,31 @@ void TfrmPrinc::FormShow() {
     // reported, and the frame stays open, empty and closable.
     if (!inicioCompleto_) return;
     if (!g_janelaDistribuicao) {
+        LigarDialogosDistribuicao();
         // The distribution window is itself a child window of the frame.
         frmDistServ = TfMdiChild::Criar<TfrmDistServ>(this);
         g_janelaDistribuicao = frmDistServ;
     }
     g_janelaDistribuicao->show();
+}
+
+void TfrmPrinc::LigarDialogosDistribuicao() {
+    // The director's consent and the pending-programmes dialog of the save.
+    TfrmDistServ::ValidarDiretor = [](QWidget* dono) {
+        return TfrmEtiqCPagarUsuario::Validar(dono, {"DIRETOR"});
+    };
+    TfrmDistServ::MostrarPendentes = &TfrmDistServPend::Mostrar;
+    // The change audit log writes only for executables whose name lacks "PRAVOLT" (the
+    // suite's other programs built from these units); this program normally writes none.
+    // Its global module lives as long as the connections, owned by the application.
+    const std::string exe = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+    if (dist::AuditoriaLigada(exe) && Sistema().ConexaoPrincipal) {
+        auto* dm = Aplicacao().Adicionar(std::make_unique<TDmGlobal>(*Sistema().ConexaoPrincipal));
+        dm->Usuario = Sistema().Usuario;
+        TfrmDistServ::LigarAuditoria(dm);
+    } else {
+        TfrmDistServ::LigarAuditoria(nullptr);
+    }
 }
 
 void TfrmPrinc::FormDestroy() {

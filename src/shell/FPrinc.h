@@ -34,6 +34,8 @@ public:
     virtual void FormCreate();
     virtual void FormShow();
     virtual void FormDestroy();
+    // Binds the save's dialogs and, where the executable's name allows it, the audit log.
+    static void LigarDialogosDistribuicao();
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -16,6 +16,7 @@
 #include "distribution/FDistPravolt.h"
 #include "distribution/UDistServicos.h"
 #include "platform/Mensagens.h"
+#include "rules/DGlobal.h"
 #include "shell/USistema.h"
 
 using namespace dist;
@@ -1013,4 +1014,62 @@ TEST_F(DistGravar, SimultaneousDispatchOfTheSameTicketIsRefused) {
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
     EXPECT_TRUE(Contador("ALFA", 5).isEmpty());
     EXPECT_TRUE(w->btGravar->isEnabled());
+}
+
+TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
+    banco->Exec("delete from LOG_ALTERACOES");
+    TDmGlobal dm(banco->Conn());
+    dm.DataServidor = [] { return CodificarData(2024, 3, 15); };
+    TfrmDistServ::LigarAuditoria(&dm);
+    struct Desligar {
+        ~Desligar() { TfrmDistServ::LigarAuditoria(nullptr); }
+    } desligar;
+    auto linhas = [&](const std::string& filtro) {
+        return Contar("select count(*) from LOG_ALTERACOES where " + filtro);
+    };
+    Abrir();
+
+    // Another program of the suite: the inserted rows are logged with their keys.
+    w->NomeExecutavel = "SIRVANTA.EXE";
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    EXPECT_EQ(linhas("ARQ_LA = 'EXTERNO' and CHAVE_LA = '123456|0007|0000|B' and CAMPO_LA = 'INSERIDO'"), 1);
+    EXPECT_EQ(linhas("ARQ_LA = 'PRODUCAO_SETOR' and CHAVE_LA = '123456|0007|0000|11' and CAMPO_LA = 'INSERIDO'"),
+              1);
+
+    // The return stamps a modified row: only the stamped column, under the row's key.
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    Carregar("1", "B", "11");
+    w->edSetor->clear();
+    w->btGravar->click();
+    ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    EXPECT_EQ(linhas("ARQ_LA = 'EXTERNO' and CHAVE_LA = '123456|0007|0000|B' and CAMPO_LA = 'RETORNO_EX' and "
+                     "coalesce(VRANT_LA, '') = '' and VRATU_LA = '15/03/2024'"),
+              1);
+    EXPECT_EQ(linhas("ARQ_LA = 'EXTERNO'"), 2);
+
+    // This program writes none.
+    const auto antes = linhas("1=1");
+    w->NomeExecutavel = "pravolt";
+    w->cbSaidaRetorno->setCurrentIndex(0);
+    Carregar("1", "P", "11");
+    w->btGravar->click();
+    ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    EXPECT_EQ(Externo("TP_SERV_EX = 'P'").size(), 1u);
+    EXPECT_EQ(linhas("1=1"), antes);
+}
+
+TEST(DistPacoteLog, ModifiedRecordMarksOnlyChangedFields) {
+    TfrmDistServ::TRegistroLog reg{"EXTERNO", false, {{"PROG_EX", "1", "1"}, {"RETORNO_EX", "", "15/03/2024"}}};
+    db::DataPacket p = TfrmDistServ::PacoteLog(reg);
+    ASSERT_EQ(p.rows.size(), 2u);
+    EXPECT_EQ(p.rows[0].status, db::UpdateStatus::Unmodified);
+    EXPECT_EQ(p.rows[1].status, db::UpdateStatus::Modified);
+    EXPECT_FALSE(p.rows[1].Assigned(0));
+    EXPECT_TRUE(p.rows[1].Assigned(1));
+    reg.inserido = true;
+    p = TfrmDistServ::PacoteLog(reg);
+    ASSERT_EQ(p.rows.size(), 1u);
+    EXPECT_EQ(p.rows[0].status, db::UpdateStatus::Inserted);
 }
