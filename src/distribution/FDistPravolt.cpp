@@ -644,53 +644,45 @@ void TfrmDistServ::ceQtParesChange() {
 }
 
 void TfrmDistServ::CarregaTiposServico(std::int64_t terc) {
-    sqlPesqTpServ.Close();
-    sqlPesqTpServ.ParamByName("TERC").SetAsInteger(terc);
-    sqlPesqTpServ.Open();
-    std::vector<TRegCodigo> lista;
-    for (sqlPesqTpServ.First(); !sqlPesqTpServ.Eof(); sqlPesqTpServ.Next())
-        lista.push_back({sqlPesqTpServ.FieldByName("COD_TA").AsString(), sqlPesqTpServ.FieldByName("DESC_TA").AsString()});
-    sqlPesqTpServ.Close();
-    bool proprios = !lista.empty();
-    if (!proprios) {
-        db::Query todos(ServicosDist().Conexao());
-        todos.SetSQL("select COD_TA, DESC_TA from TABELA where NUM_TA='35' order by DESC_TA");
-        todos.Open();
-        for (todos.First(); !todos.Eof(); todos.Next())
-            lista.push_back({todos.FieldByName("COD_TA").AsString(), todos.FieldByName("DESC_TA").AsString()});
-    }
-    cdsTpServ = std::move(lista);
-    PreencherCombo(cbTpServ, cdsTpServ);
-    std::string atual = S(edTpServ->text());
-    bool oferecido = false;
-    for (const auto& r : cdsTpServ) oferecido = oferecido || r.codigo == atual;
-    if (proprios && !oferecido && !atual.empty()) edTpServ->clear();  // runs edTpServChange
-    else DefinirChaveCombo(cbTpServ, atual);
+    CarregaCodigos(sqlPesqTpServ, terc, "COD_TA", "DESC_TA",
+                   "select COD_TA, DESC_TA from TABELA where NUM_TA='35' order by DESC_TA", cdsTpServ, cbTpServ,
+                   edTpServ);
 }
 
 void TfrmDistServ::CarregaSetores(std::int64_t terc) {
-    sqlPesqSetor.Close();
-    sqlPesqSetor.ParamByName("TERC").SetAsInteger(terc);
-    sqlPesqSetor.Open();
-    std::vector<TRegCodigo> lista;
-    for (sqlPesqSetor.First(); !sqlPesqSetor.Eof(); sqlPesqSetor.Next())
-        lista.push_back({sqlPesqSetor.FieldByName("COD_SE").AsString(), sqlPesqSetor.FieldByName("NOME_SE").AsString()});
-    sqlPesqSetor.Close();
-    bool proprios = !lista.empty();
+    CarregaCodigos(sqlPesqSetor, terc, "COD_SE", "NOME_SE", "select COD_SE, NOME_SE from SETOR order by NOME_SE",
+                   cdsSetor, cbSetor, edSetor);
+}
+
+// The codes the workshop offers (or, when it offers none, every code of `sqlTodos`) into
+// `lista` and its combo; a code in the edit that the workshop does not offer is emptied.
+void TfrmDistServ::CarregaCodigos(db::Query& pesquisa, std::int64_t terc, const char* campoCod,
+                                  const char* campoDesc, const char* sqlTodos, std::vector<TRegCodigo>& lista,
+                                  QComboBox* cb, QLineEdit* ed) {
+    auto ler = [&](db::Query& q, std::vector<TRegCodigo>& destino) {
+        for (q.First(); !q.Eof(); q.Next())
+            destino.push_back({q.FieldByName(campoCod).AsString(), q.FieldByName(campoDesc).AsString()});
+    };
+    std::vector<TRegCodigo> novos;
+    pesquisa.Close();
+    pesquisa.ParamByName("TERC").SetAsInteger(terc);
+    pesquisa.Open();
+    ler(pesquisa, novos);
+    pesquisa.Close();
+    const bool proprios = !novos.empty();
     if (!proprios) {
         db::Query todos(ServicosDist().Conexao());
-        todos.SetSQL("select COD_SE, NOME_SE from SETOR order by NOME_SE");
+        todos.SetSQL(sqlTodos);
         todos.Open();
-        for (todos.First(); !todos.Eof(); todos.Next())
-            lista.push_back({todos.FieldByName("COD_SE").AsString(), todos.FieldByName("NOME_SE").AsString()});
+        ler(todos, novos);
     }
-    cdsSetor = std::move(lista);
-    PreencherCombo(cbSetor, cdsSetor);
-    std::string atual = S(edSetor->text());
+    lista = std::move(novos);
+    PreencherCombo(cb, lista);
+    const std::string atual = S(ed->text());
     bool oferecido = false;
-    for (const auto& r : cdsSetor) oferecido = oferecido || r.codigo == atual;
-    if (proprios && !oferecido && !atual.empty()) edSetor->clear();
-    else DefinirChaveCombo(cbSetor, atual);
+    for (const auto& r : lista) oferecido = oferecido || r.codigo == atual;
+    if (proprios && !oferecido && !atual.empty()) ed->clear();  // runs the edit's change handler
+    else DefinirChaveCombo(cb, atual);
 }
 
 // ---- ticket entry -----------------------------------------------------------------

@@ -154,6 +154,8 @@ public:
     void BuscaPreco();
     void CarregaTiposServico(std::int64_t terc);
     void CarregaSetores(std::int64_t terc);
+    void CarregaCodigos(db::Query& pesquisa, std::int64_t terc, const char* campoCod, const char* campoDesc,
+                        const char* sqlTodos, std::vector<TRegCodigo>& lista, QComboBox* cb, QLineEdit* ed);
 
     // ---- recording (the save) -------------------------------------------------------
     void AtualizaContadores(std::int64_t terc);
