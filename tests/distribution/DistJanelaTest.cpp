@@ -1073,3 +1073,21 @@ TEST(DistPacoteLog, ModifiedRecordMarksOnlyChangedFields) {
     ASSERT_EQ(p.rows.size(), 1u);
     EXPECT_EQ(p.rows[0].status, db::UpdateStatus::Inserted);
 }
+
+TEST_F(DistGravar, ReturnRecordedMeanwhileByAnotherWorkstationIsRefused) {
+    Despacho(4, "B", "123456", "0007", "0000", "'2024-03-10'", "null", 100, "2.5", "'11'");
+    Abrir();
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    Carregar("1", "B", "11");
+    w->edSetor->setText("10");
+    // The other workstation stamps the return after this one's lookup.
+    banco->Exec("update EXTERNO set RETORNO_EX = '2024-03-14', SETOR_ENT_EX = '10' where PROG_EX = '123456'");
+    w->btGravar->click();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Retorno já lançado em 14/03/24."});
+    auto ex = Externo();
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].retorno, CodificarData(2024, 3, 14));  // the first return stands
+    EXPECT_EQ(ex[0].setorEnt, "10");
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+    EXPECT_TRUE(w->btGravar->isEnabled());
+}
