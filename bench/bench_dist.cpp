@@ -1,0 +1,160 @@
+// The distribution window on a large database, beside the same statements run directly:
+// creation and first show (workshop list and counters) and one ticket lookup.
+// The database is the main database of `pravolt-admin demo DIR --scale N`, folder given in
+// PRAVOLT_BENCH_DIR (scripts/bench creates it once). Prints, last:
+//   RATIO first-show <window/direct>
+//   RATIO lookup <window/direct>
+//   MS lookup <median milliseconds>
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "distribution/FDistPravolt.h"
+#include "distribution/UDistServicos.h"
+#include "platform/DataHora.h"
+#include "platform/Mensagens.h"
+
+namespace {
+
+class Servicos : public dist::IServicosDist {
+public:
+    explicit Servicos(db::Connection& c) : conn(c) {}
+    db::Connection& Conexao() override { return conn; }
+    std::string LerParametro(const std::string& g, const std::string& p) override {
+        db::Query q(conn);
+        q.SetSQL("select VALOR_PA from PARAM where GRUPO_PA = :G and PARAM_PA = :P");
+        q.ParamByName("G").SetAsString(g);
+        q.ParamByName("P").SetAsString(p);
+        q.Open();
+        return q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
+    }
+    std::string NomeEmpresa() override {
+        db::Query q(conn);
+        q.SetSQL("select NOME_EMPRESA from CONFIG");
+        q.Open();
+        return q.Eof() ? std::string() : q.FieldByName("NOME_EMPRESA").AsString();
+    }
+    double DataServidor() override { return plat::Agora(); }
+    db::Connection& conn;
+};
+
+double MedianaMs(int vezes, const std::function<void()>& f) {
+    std::vector<double> t;
+    for (int i = 0; i < vezes; ++i) {
+        auto a = std::chrono::steady_clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+void Percorrer(db::Query& q) {
+    q.Open();
+    for (q.First(); !q.Eof(); q.Next()) {
+    }
+    q.Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    const char* dir = std::getenv("PRAVOLT_BENCH_DIR");
+    if (!dir) {
+        std::cerr << "PRAVOLT_BENCH_DIR is not set: run scripts/bench, or point it at a folder made by "
+                     "`pravolt-admin demo DIR --scale N`.\n";
+        return 1;
+    }
+    const std::string banco = std::string(dir) + "/bdados/PRAVOLT.FDB";
+    if (!std::filesystem::exists(banco)) {
+        std::cerr << "No database at " << banco << "\n";
+        return 1;
+    }
+    plat::GravadorMensagens mensagens;  // no boxes in a benchmark
+    db::Connection conn;
+    conn.SetDatabase(banco);
+    conn.SetUserName("SYSDBA");
+    conn.Open();
+    Servicos srv(conn);
+    dist::DefinirServicosDist(&srv);
+
+    // A ticket of the data set.
+    std::string prog, ficha;
+    {
+        db::Query q(conn);
+        q.SetSQL("select first 1 PROG_IT, FICHA_IT from ITENSPV order by PROG_IT desc");
+        q.Open();
+        prog = q.FieldByName("PROG_IT").AsString();
+        ficha = q.FieldByName("FICHA_IT").AsString();
+    }
+
+    TfrmDistServ* modelo = TfMdiChild::Criar<TfrmDistServ>(nullptr);
+    const std::string sqlTerc = modelo->sqlTerc.Text(), sqlAtu = modelo->sqlAtu.Text(),
+                      sqlPend = modelo->sqlPend.Text(), sqlProg = modelo->sqlProg.Text(),
+                      sqlSubFicha = modelo->sqlSubFicha.Text();
+    delete modelo;
+
+    const int vezes = 7;
+    double janela = MedianaMs(vezes, [&] {
+        TfrmDistServ* w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
+        w->show();
+        QApplication::processEvents();
+        delete w;
+    });
+    double direto = MedianaMs(vezes, [&] {
+        const double hoje = plat::ParteData(srv.DataServidor());
+        db::Query t(conn), a(conn), p(conn);
+        t.SetSQL(sqlTerc);
+        Percorrer(t);
+        a.SetSQL(sqlAtu);
+        int ano, mes, dia;
+        plat::DecodeDate(hoje, ano, mes, dia);
+        a.ParamByName("DTINI").SetAsDateTime(plat::EncodeDate(ano, mes, 1));
+        a.ParamByName("DTFIM").SetAsDateTime(hoje + 86399.0 / 86400.0);
+        Percorrer(a);
+        p.SetSQL(sqlPend);
+        Percorrer(p);
+    });
+
+    TfrmDistServ* w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
+    w->show();
+    QApplication::processEvents();
+    double consulta = MedianaMs(31, [&] {
+        w->LimpaTela();
+        w->edProg->setText(QString::fromStdString(prog));
+        w->edFicha->setText(QString::fromStdString(ficha));
+        w->edSubF->setText("0000");
+        w->LocalizaFicha();
+    });
+    db::Query qp(conn), qs(conn);
+    qp.SetSQL(sqlProg);
+    qs.SetSQL(sqlSubFicha);
+    double consultaDireta = MedianaMs(31, [&] {
+        qp.ParamByName("PROG").SetAsString(prog);
+        qp.ParamByName("FICHA").SetAsString(ficha);
+        Percorrer(qp);
+        qs.ParamByName("PROG").SetAsString(prog);
+        qs.ParamByName("FICHA").SetAsString(ficha);
+        qs.ParamByName("SUBF").SetAsString("0000");
+        Percorrer(qs);
+    });
+    delete w;
+    dist::DefinirServicosDist(nullptr);
+
+    std::cout << "first-show window " << janela << " ms, direct " << direto << " ms\n";
+    std::cout << "lookup window " << consulta << " ms, direct " << consultaDireta << " ms\n";
+    std::cout << "RATIO first-show " << janela / direto << "\n";
+    std::cout << "RATIO lookup " << consulta / consultaDireta << "\n";
+    std::cout << "MS lookup " << consulta << "\n";
+    return 0;
+}
