@@ -21,6 +21,7 @@
 #include "distribution/UDistServicos.h"
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
+#include "shell/USistema.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     plat::GravadorMensagens mensagens;  // no boxes in a benchmark
+    TSistema::DefinirDiretorioConfiguracao(dir);  // the Parametros.ini written with the data
     db::Connection conn;
     conn.SetDatabase(banco);
     conn.SetUserName("SYSDBA");
@@ -111,6 +113,11 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         delete w;
     });
+    // Any message means the window did not do its work: the figures would be meaningless.
+    if (!mensagens.registro.empty()) {
+        for (const auto& t : mensagens.Textos()) std::cerr << t << "\n";
+        return 1;
+    }
     double direto = MedianaMs(vezes, [&] {
         const double hoje = plat::ParteData(srv.DataServidor());
         db::Query t(conn), a(conn), p(conn);
