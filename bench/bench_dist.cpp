@@ -25,27 +25,6 @@
 
 namespace {
 
-class Servicos : public dist::IServicosDist {
-public:
-    explicit Servicos(db::Connection& c) : conn(c) {}
-    db::Connection& Conexao() override { return conn; }
-    std::string LerParametro(const std::string& g, const std::string& p) override {
-        db::Query q(conn);
-        q.SetSQL("select VALOR_PA from PARAM where GRUPO_PA = :G and PARAM_PA = :P");
-        q.ParamByName("G").SetAsString(g);
-        q.ParamByName("P").SetAsString(p);
-        q.Open();
-        return q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
-    }
-    std::string NomeEmpresa() override {
-        db::Query q(conn);
-        q.SetSQL("select NOME_EMPRESA from CONFIG");
-        q.Open();
-        return q.Eof() ? std::string() : q.FieldByName("NOME_EMPRESA").AsString();
-    }
-    double DataServidor() override { return plat::Agora(); }
-    db::Connection& conn;
-};
 
 double MedianaMs(int vezes, const std::function<void()>& f) {
     std::vector<double> t;
@@ -87,7 +66,8 @@ int main(int argc, char** argv) {
     conn.SetDatabase(banco);
     conn.SetUserName("SYSDBA");
     conn.Open();
-    Servicos srv(conn);
+    dist::ServicosConexao srv(conn);
+    srv.agora = plat::Agora();
     dist::DefinirServicosDist(&srv);
 
     // A ticket of the data set.

@@ -325,34 +325,27 @@ void Connection::Open() {
     if (c.att) return;
     BeforeConnect();
     if (c.database.empty()) throw Error("Database location not configured");
-    Status st;
-    IXpbBuilder* dpb = MakeDpb(c, st, 0);
-    IProvider* prov = detail::Master()->getDispatcher();
-    IAttachment* a = prov->attachDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
-                                          dpb->getBuffer(&st));
-    dpb->dispose();
-    prov->release();
-    if (st.Failed()) throw st.ToError();
-    c.att = a;
-    ++c.generation;
-    ++c.attaches;
-    try {
-        AfterConnect();
-    } catch (...) {
-        c.Detach();
-        throw;
-    }
+    Anexar(false, 0, true);
 }
 
 void Connection::CreateDatabase(int pageSize, bool forcedWrites) {
     auto& c = *impl_;
     if (c.att) throw Error("Connection already open");
     BeforeConnect();
+    Anexar(true, pageSize, forcedWrites);
+}
+
+// Attaches to (or creates) the configured database, then runs the after-connect hook; a
+// hook that fails leaves the connection closed.
+void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
+    auto& c = *impl_;
     Status st;
     IXpbBuilder* dpb = MakeDpb(c, st, pageSize, forcedWrites);
     IProvider* prov = detail::Master()->getDispatcher();
-    IAttachment* a = prov->createDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
-                                          dpb->getBuffer(&st));
+    IAttachment* a = criar ? prov->createDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
+                                                  dpb->getBuffer(&st))
+                           : prov->attachDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
+                                                  dpb->getBuffer(&st));
     dpb->dispose();
     prov->release();
     if (st.Failed()) throw st.ToError();

@@ -86,6 +86,7 @@ protected:
     virtual void AfterConnect() {}
 
 private:
+    void Anexar(bool criar, int pageSize, bool forcedWrites);
     std::shared_ptr<detail::ConnectionImpl> impl_;
 };
 

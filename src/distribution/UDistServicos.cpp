@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "db/Connection.h"
+#include "db/Query.h"
 #include "shell/USistema.h"
 
 namespace dist {
@@ -29,6 +30,22 @@ private:
 IServicosDist* instalado = nullptr;
 
 }  // namespace
+
+std::string ServicosConexao::LerParametro(const std::string& grupo, const std::string& param) {
+    db::Query q(conn);
+    q.SetSQL("select VALOR_PA from PARAM where GRUPO_PA = :G and PARAM_PA = :P");
+    q.ParamByName("G").SetAsString(grupo);
+    q.ParamByName("P").SetAsString(param);
+    q.Open();
+    return q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
+}
+
+std::string ServicosConexao::NomeEmpresa() {
+    db::Query q(conn);
+    q.SetSQL("select NOME_EMPRESA from CONFIG");
+    q.Open();
+    return q.Eof() ? std::string() : q.FieldByName("NOME_EMPRESA").AsString();
+}
 
 IServicosDist& ServicosDist() {
     static ServicosSistema sistema;

@@ -20,6 +20,20 @@ public:
 };
 
 // The source in force: the one installed, or the system object's.
+// The services answered from a given main database, with a clock of the caller's (a
+// fixed date in tests, the workstation's clock in the benchmarks).
+class ServicosConexao : public IServicosDist {
+public:
+    explicit ServicosConexao(db::Connection& c) : conn(c) {}
+    db::Connection& Conexao() override { return conn; }
+    std::string LerParametro(const std::string& grupo, const std::string& param) override;
+    std::string NomeEmpresa() override;
+    double DataServidor() override { return agora; }
+
+    db::Connection& conn;
+    double agora = 0;
+};
+
 IServicosDist& ServicosDist();
 // Installs a source (not owned); nullptr goes back to the system object.
 void DefinirServicosDist(IServicosDist* s);

@@ -24,28 +24,9 @@ using namespace dist;
 namespace {
 
 // The system object's services, answered from the fixture database and a fixed clock.
-class ServicosTeste : public IServicosDist {
+class ServicosTeste : public ServicosConexao {
 public:
-    explicit ServicosTeste(db::Connection& c) : conn(c) {}
-    db::Connection& Conexao() override { return conn; }
-    std::string LerParametro(const std::string& g, const std::string& p) override {
-        db::Query q(conn);
-        q.SetSQL("select VALOR_PA from PARAM where GRUPO_PA = :G and PARAM_PA = :P");
-        q.ParamByName("G").SetAsString(g);
-        q.ParamByName("P").SetAsString(p);
-        q.Open();
-        return q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
-    }
-    std::string NomeEmpresa() override {
-        db::Query q(conn);
-        q.SetSQL("select NOME_EMPRESA from CONFIG");
-        q.Open();
-        return q.Eof() ? std::string() : q.FieldByName("NOME_EMPRESA").AsString();
-    }
-    double DataServidor() override { return agora; }
-
-    db::Connection& conn;
-    double agora = CodificarData(2024, 3, 15) + 10.5 / 24;
+    explicit ServicosTeste(db::Connection& c) : ServicosConexao(c) { agora = CodificarData(2024, 3, 15) + 10.5 / 24; }
 };
 
 class DistJanela : public ::testing::Test {
