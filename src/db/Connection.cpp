@@ -389,8 +389,19 @@ Transaction Connection::StartTransaction() { return StartTransaction(impl_->isol
 
 Transaction Connection::StartTransaction(Isolation iso, bool readOnly) {
     auto& c = *impl_;
+    const bool anexado = c.att != nullptr;
     if (!c.att) Open();
-    ITransaction* t = c.Start(iso, readOnly);
+    ITransaction* t = nullptr;
+    try {
+        t = c.Start(iso, readOnly);
+    } catch (const Error& e) {
+        // The server went away since the last use (restarted, or the network dropped):
+        // starting a transaction has written nothing yet, so attach again and start it
+        // once more. Work of transactions begun before stays lost and is reported there.
+        if (!anexado || !e.ConexaoPerdida()) throw;
+        Open();
+        t = c.Start(iso, readOnly);
+    }
     auto ti = std::make_unique<detail::TransactionImpl>();
     ti->conn = impl_;
     ti->tra = t;

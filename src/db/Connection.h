@@ -8,7 +8,10 @@
 //
 // The connection opens on request or on first use and stays open until closed or
 // destroyed. When the server drops it, the operation that met the failure reports its
-// error (db::Error::ConexaoPerdida) and the next use attaches again.
+// error (db::Error::ConexaoPerdida) and the next use attaches again. Starting a
+// transaction is the exception: it has nothing to lose, so a transaction (and a statement
+// run outside a caller's transaction) started on a dropped connection attaches again and
+// goes on.
 #include <cstdint>
 #include <functional>
 #include <memory>

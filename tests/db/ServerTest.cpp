@@ -124,7 +124,7 @@ TEST_F(ServerTest, ReattachesAfterTheServerRestarted) {
     EXPECT_EQ(a.AttachCount(), 2u);
 }
 
-TEST_F(ServerTest, FirstStatementAfterARestartFailsAndTheNextOneWorks) {
+TEST_F(ServerTest, StatementsAfterARestartAttachAgainWithoutAnError) {
     Query q(a);
     q.SetSQL("SELECT NOME FROM ITEM WHERE ID = :ID");
     q.ParamByName("ID").SetAsInteger(1);
@@ -132,14 +132,36 @@ TEST_F(ServerTest, FirstStatementAfterARestartFailsAndTheNextOneWorks) {
     EXPECT_EQ(q.FieldByName("NOME").AsString(), "um");
     q.Close();
     server->Restart();
-    try {
-        q.Open();
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_TRUE(e.ConexaoPerdida()) << e.what();
-    }
+    // a statement of its own transaction, prepared before the restart
     q.Open();
     EXPECT_EQ(q.FieldByName("NOME").AsString(), "um");
+    q.Close();
+    EXPECT_EQ(a.AttachCount(), 2u);
+
+    // a caller's transaction started after the restart writes normally
+    server->Restart();
+    Transaction tr = a.StartTransaction();
+    a.ExecSQL("UPDATE ITEM SET QTD = 12 WHERE ID = 1", &tr);
+    tr.Commit();
+    Query b1(b);
+    b1.SetSQL("SELECT QTD FROM ITEM WHERE ID = 1");
+    b1.Open();
+    EXPECT_EQ(b1.Field(0).AsInteger(), 12);
+    EXPECT_EQ(a.AttachCount(), 3u);
+}
+
+TEST_F(ServerTest, StartingATransactionWhileTheServerIsDownFailsClearly) {
+    a.Open();
+    server->Stop();
+    try {
+        Transaction tr = a.StartTransaction();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_FALSE(std::string(e.what()).empty());
+    }
+    EXPECT_FALSE(a.Connected());
+    server->Start();
+    EXPECT_EQ(a.ExecSQL("UPDATE ITEM SET QTD = 13 WHERE ID = 2"), 1);
 }
 
 }  // namespace

@@ -119,8 +119,13 @@ void FirebirdServer::Prepare() {
     lockDir_ = root_ + "/lock";
     dataDir_ = root_ + "/data";
     for (const auto& d : {lockDir_, dataDir_, root_ + "/tmp"}) fs::create_directories(d);
-    for (const char* item : {"plugins", "intl", "lib", "UDF", "firebird.msg"})
+    for (const char* item : {"plugins", "lib", "UDF", "firebird.msg"})
         fs::create_symlink(std::string(kRoot) + "/" + item, root_ + "/" + item);
+    // The character-set library is copied: a server that reaches it through a link
+    // answers "CHARACTER SET WIN1252 is not installed".
+    fs::create_directories(root_ + "/intl");
+    for (const char* item : {"libfbintl.so", "fbintl.conf"})
+        fs::copy_file(std::string(kRoot) + "/intl/" + item, root_ + "/intl/" + item);
     fs::copy_file(kSecurity, root_ + "/security3.fdb");
     port_ = FreePort();
     {
