@@ -6,69 +6,23 @@
 //   RATIO lookup <window/direct>
 //   MS lookup <median milliseconds>
 #include <QApplication>
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include "db/Connection.h"
+#include "BenchComum.h"
 #include "db/Query.h"
 #include "distribution/FDistPravolt.h"
-#include "distribution/UDistServicos.h"
-#include "platform/DataHora.h"
-#include "platform/Mensagens.h"
-#include "shell/USistema.h"
 
-namespace {
-
-
-double MedianaMs(int vezes, const std::function<void()>& f) {
-    std::vector<double> t;
-    for (int i = 0; i < vezes; ++i) {
-        auto a = std::chrono::steady_clock::now();
-        f();
-        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-void Percorrer(db::Query& q) {
-    q.Open();
-    for (q.First(); !q.Eof(); q.Next()) {
-    }
-    q.Close();
-}
-
-}  // namespace
+using bench::MedianaMs;
+using bench::Percorrer;
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    const char* dir = std::getenv("PRAVOLT_BENCH_DIR");
-    if (!dir) {
-        std::cerr << "PRAVOLT_BENCH_DIR is not set: run scripts/bench, or point it at a folder made by "
-                     "`pravolt-admin demo DIR --scale N`.\n";
-        return 1;
-    }
-    const std::string banco = std::string(dir) + "/bdados/PRAVOLT.FDB";
-    if (!std::filesystem::exists(banco)) {
-        std::cerr << "No database at " << banco << "\n";
-        return 1;
-    }
-    plat::GravadorMensagens mensagens;  // no boxes in a benchmark
-    TSistema::DefinirDiretorioConfiguracao(dir);  // the Parametros.ini written with the data
-    db::Connection conn;
-    conn.SetDatabase(banco);
-    conn.SetUserName("SYSDBA");
-    conn.Open();
-    dist::ServicosConexao srv(conn);
-    srv.agora = plat::Agora();
-    dist::DefinirServicosDist(&srv);
+    bench::DadosBench dados;
+    if (!dados.Abrir()) return 1;
+    db::Connection& conn = dados.conn;
+    dist::ServicosConexao& srv = *dados.srv;
 
     // A ticket of the data set.
     std::string prog, ficha;
@@ -94,10 +48,7 @@ int main(int argc, char** argv) {
         delete w;
     });
     // Any message means the window did not do its work: the figures would be meaningless.
-    if (!mensagens.registro.empty()) {
-        for (const auto& t : mensagens.Textos()) std::cerr << t << "\n";
-        return 1;
-    }
+    if (!dados.SemMensagens()) return 1;
     double direto = MedianaMs(vezes, [&] {
         const double hoje = plat::ParteData(srv.DataServidor());
         db::Query t(conn), a(conn), p(conn);
@@ -136,7 +87,7 @@ int main(int argc, char** argv) {
         Percorrer(qs);
     });
     delete w;
-    dist::DefinirServicosDist(nullptr);
+    if (!dados.SemMensagens()) return 1;
 
     std::cout << "first-show window " << janela << " ms, direct " << direto << " ms\n";
     std::cout << "lookup window " << consulta << " ms, direct " << consultaDireta << " ms\n";

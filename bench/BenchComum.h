@@ -1,0 +1,93 @@
+#pragma once
+// What the window benchmarks share: the large data set of `pravolt-admin demo DIR --scale N`
+// (folder in PRAVOLT_BENCH_DIR, made once by scripts/bench), the distribution services
+// answered from it with the workstation's clock, and timing by median.
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/Connection.h"
+#include "db/Query.h"
+#include "distribution/UDistServicos.h"
+#include "platform/DataHora.h"
+#include "platform/Mensagens.h"
+#include "shell/USistema.h"
+
+namespace bench {
+
+inline double MedianaMs(int vezes, const std::function<void()>& f) {
+    std::vector<double> t;
+    for (int i = 0; i < vezes; ++i) {
+        auto a = std::chrono::steady_clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+inline double Mediana(std::vector<double> t) {
+    std::sort(t.begin(), t.end());
+    return t.empty() ? 0 : t[t.size() / 2];
+}
+
+inline double Cronometrar(const std::function<void()>& f) {
+    auto a = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count();
+}
+
+inline void Percorrer(db::Query& q) {
+    q.Open();
+    for (q.First(); !q.Eof(); q.Next()) {
+    }
+    q.Close();
+}
+
+// The data set opened as the program opens it: the main database embedded, the
+// Parametros.ini of the data set, the services of the distribution window installed.
+// Messages are recorded, never shown: any message means a window did not do its work.
+class DadosBench {
+public:
+    bool Abrir() {
+        const char* dir = std::getenv("PRAVOLT_BENCH_DIR");
+        if (!dir) {
+            std::cerr << "PRAVOLT_BENCH_DIR is not set: run scripts/bench, or point it at a folder made by "
+                         "`pravolt-admin demo DIR --scale N`.\n";
+            return false;
+        }
+        const std::string banco = std::string(dir) + "/bdados/PRAVOLT.FDB";
+        if (!std::filesystem::exists(banco)) {
+            std::cerr << "No database at " << banco << "\n";
+            return false;
+        }
+        TSistema::DefinirDiretorioConfiguracao(dir);
+        conn.SetDatabase(banco);
+        conn.SetUserName("SYSDBA");
+        conn.Open();
+        srv = std::make_unique<dist::ServicosConexao>(conn);
+        srv->agora = plat::Agora();
+        dist::DefinirServicosDist(srv.get());
+        return true;
+    }
+    ~DadosBench() { dist::DefinirServicosDist(nullptr); }
+
+    // False, after printing them, when messages were shown.
+    bool SemMensagens() const {
+        for (const auto& t : mensagens.Textos()) std::cerr << "message: " << t << "\n";
+        return mensagens.registro.empty();
+    }
+
+    plat::GravadorMensagens mensagens;
+    db::Connection conn;
+    std::unique_ptr<dist::ServicosConexao> srv;
+};
+
+}  // namespace bench

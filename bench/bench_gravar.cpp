@@ -1,0 +1,274 @@
+// Recording a dispatch and a return with the distribution window on a large database,
+// beside the same statements run directly in one transaction.
+//
+// The rows written use a service type ("BZ") and two sectors ("98" dispatch, "99"
+// return) of the benchmark's own, added for the run and removed afterwards with every
+// row written, so the data set stays as generated and the run can be repeated. Each save
+// is timed alone (the ticket is loaded before the clock starts); figures are medians.
+// Prints, last:
+//   RATIO save-dispatch <window/direct>
+//   RATIO save-return <window/direct>
+#include <QApplication>
+#include <QTime>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BenchComum.h"
+#include "db/Query.h"
+#include "distribution/FDistPravolt.h"
+#include "distribution/UDistRegras.h"
+
+namespace {
+
+const char* const kTipo = "BZ";
+const char* const kSetorSaida = "98";
+const char* const kSetorRetorno = "99";
+constexpr int kVezes = 25;  // saves per path and kind
+
+struct Ficha {
+    std::string prog, ficha;
+};
+
+// The benchmark's service type, sectors and offering rows for one workshop; the rows the
+// run writes are removed at the start (left by an interrupted run) and at the end.
+class Cenario {
+public:
+    Cenario(db::Connection& c, std::int64_t terc) : conn_(c), terc_(terc) {
+        Limpar();
+        const std::string t = std::to_string(terc_);
+        conn_.ExecSQL(std::string("update or insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', '") + kTipo +
+                      "', 'BENCH GRAVAR') matching (NUM_TA, COD_TA)");
+        for (const char* s : {kSetorSaida, kSetorRetorno})
+            conn_.ExecSQL(std::string("update or insert into SETOR (COD_SE, NOME_SE) values ('") + s +
+                          "', 'BENCH') matching (COD_SE)");
+        // a workshop that lists its types and sectors is offered only those
+        if (Conta("select count(*) from EXTERNO_TPSERVICO where TERCEIRIZADO_ET = " + t) > 0)
+            conn_.ExecSQL("insert into EXTERNO_TPSERVICO values (" + t + ", '" + kTipo + "')");
+        if (Conta("select count(*) from EXTERNO_SETOR where TERCEIRIZADO_ES = " + t) > 0)
+            for (const char* s : {kSetorSaida, kSetorRetorno})
+                conn_.ExecSQL("insert into EXTERNO_SETOR values (" + t + ", '" + s + "')");
+    }
+    ~Cenario() {
+        try {
+            Limpar();
+        } catch (const std::exception& e) {
+            std::cerr << "cleaning the benchmark's rows failed: " << e.what() << "\n";
+        }
+    }
+
+private:
+    void Limpar() {
+        const std::string t = std::to_string(terc_);
+        conn_.ExecSQL(std::string("delete from EXTERNO where TP_SERV_EX = '") + kTipo + "'");
+        conn_.ExecSQL(std::string("delete from PRODUCAO_SETOR where SETOR_PS in ('") + kSetorSaida + "', '" +
+                      kSetorRetorno + "')");
+        conn_.ExecSQL(std::string("delete from EXTERNO_TPSERVICO where TP_SERVICO_ET = '") + kTipo + "'");
+        conn_.ExecSQL(std::string("delete from EXTERNO_SETOR where SETOR_ES in ('") + kSetorSaida + "', '" +
+                      kSetorRetorno + "')");
+        conn_.ExecSQL(std::string("delete from SETOR where COD_SE in ('") + kSetorSaida + "', '" + kSetorRetorno + "')");
+        conn_.ExecSQL(std::string("delete from TABELA where NUM_TA = '35' and COD_TA = '") + kTipo + "'");
+    }
+    std::int64_t Conta(const std::string& sql) {
+        db::Query q(conn_);
+        q.SetSQL(sql);
+        q.Open();
+        return q.Field(0).AsInteger();
+    }
+    db::Connection& conn_;
+    std::int64_t terc_;
+};
+
+// Tickets of the data set that are not split into sub-tickets.
+std::vector<Ficha> Fichas(db::Connection& c, int n) {
+    db::Query q(c);
+    q.SetSQL("select first " + std::to_string(n) +
+             " distinct PROG_IT, FICHA_IT from ITENSPV i where not exists (select * from SUBPROD s where "
+             "s.PROG_PR = i.PROG_IT and s.FICHA_PR = i.FICHA_IT) order by PROG_IT desc, FICHA_IT");
+    std::vector<Ficha> r;
+    q.Open();
+    for (q.First(); !q.Eof(); q.Next()) r.push_back({q.Field(0).AsString(), q.Field(1).AsString()});
+    return r;
+}
+
+// The ticket loaded into the window as the operator leaves it before saving.
+bool Carregar(TfrmDistServ& w, bool saida, std::int64_t terc, const Ficha& f) {
+    if (w.btGravar->isEnabled()) w.btDesistir->click();
+    w.cbSaidaRetorno->setCurrentIndex(saida ? 0 : 1);
+    if (saida) w.ceTerc->setText(QString::number(terc));
+    w.edTpServ->setText(kTipo);
+    w.edSetor->setText(saida ? kSetorSaida : kSetorRetorno);
+    w.LimpaTela();
+    w.edProg->setText(QString::fromStdString(f.prog));
+    w.edFicha->setText(QString::fromStdString(f.ficha));
+    w.edSubF->setText("0000");
+    w.LocalizaFicha();
+    return w.btGravar->isEnabled();
+}
+
+std::int64_t Pares(db::Connection& c, const Ficha& f) {
+    db::Query q(c);
+    q.SetSQL(
+        "select sum(g.QTPED_IT) from ITENSPV i join ITENSPVGRADE g on g.PEDIDO_IT = i.PEDIDO_IT and g.ITEM_IT = "
+        "i.ITEM_IT where i.PROG_IT = :PROG and i.FICHA_IT = :FICHA");
+    q.ParamByName("PROG").SetAsString(f.prog);
+    q.ParamByName("FICHA").SetAsString(f.ficha);
+    q.Open();
+    return q.Field(0).AsInteger();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    bench::DadosBench dados;
+    if (!dados.Abrir()) return 1;
+    db::Connection& conn = dados.conn;
+
+    std::int64_t terc = 0;
+    {
+        db::Query q(conn);
+        q.SetSQL("select first 1 COD_BA from TERCEIRIZADO where ATIVO_BA = 'S' order by COD_BA");
+        q.Open();
+        terc = q.Field(0).AsInteger();
+    }
+    std::vector<Ficha> fichas = Fichas(conn, 2 * kVezes);
+    if (fichas.size() < 2u * kVezes) {
+        std::cerr << "The data set has too few tickets\n";
+        return 1;
+    }
+    std::int64_t externos = 0;
+    {
+        db::Query q(conn);
+        q.SetSQL("select count(*) from EXTERNO");
+        q.Open();
+        externos = q.Field(0).AsInteger();
+    }
+    Cenario cenario(conn, terc);
+
+    // ---- through the window ---------------------------------------------------------
+    TfrmDistServ* w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
+    w->show();
+    QApplication::processEvents();
+    std::vector<double> tSaida, tRetorno;
+    for (int i = 0; i < kVezes; ++i) {
+        if (!Carregar(*w, true, terc, fichas[i])) break;
+        tSaida.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
+        if (w->btGravar->isEnabled()) break;  // refused: the message says why
+    }
+    for (int i = 0; i < kVezes && dados.mensagens.registro.empty(); ++i) {
+        if (!Carregar(*w, false, terc, fichas[i])) break;
+        tRetorno.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
+        if (w->btGravar->isEnabled()) break;
+    }
+    // the statements the window runs on its queries
+    const std::string sqlExterno = w->sqlExterno.Text(), sqlProdSetor = w->sqlProdSetor.Text();
+    delete w;
+    if (!dados.SemMensagens() || tSaida.size() != kVezes || tRetorno.size() != kVezes) {
+        std::cerr << "The window did not record every ticket\n";
+        return 1;
+    }
+
+    // ---- the same statements, directly ------------------------------------------------
+    const double data = plat::ParteData(dados.srv->DataServidor());
+    auto progresso = [&](db::Transaction& tr, const Ficha& f, const char* setor, std::int64_t pares) {
+        db::Query ps(conn);
+        ps.SetTransaction(&tr);
+        ps.SetSQL(sqlProdSetor);
+        ps.ParamByName("PROG").SetAsString(f.prog);
+        ps.ParamByName("FICHA").SetAsString(f.ficha);
+        ps.ParamByName("SUBF").SetAsString("0000");
+        ps.ParamByName("SETOR").SetAsString(setor);
+        ps.Open();
+        const bool existe = !ps.Eof();
+        ps.Close();
+        const QTime agora = QTime::currentTime();
+        db::Query q(conn);
+        q.SetTransaction(&tr);
+        q.SetSQL(existe ? "update PRODUCAO_SETOR set DTSAIDA_PS = :DT, HORASAIDA_PS = :HORA, QTDE_PS = :QTDE\n"
+                          "where PROG_PS = :PROG and FICHA_PS = :FICHA and SUBFICHA_PS = :SUBF and SETOR_PS = :SETOR"
+                        : "insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, DTSAIDA_PS, "
+                          "HORASAIDA_PS, QTDE_PS)\nvalues (:PROG, :FICHA, :SUBF, :SETOR, 0, :DT, :HORA, :QTDE)");
+        q.ParamByName("PROG").SetAsString(f.prog);
+        q.ParamByName("FICHA").SetAsString(f.ficha);
+        q.ParamByName("SUBF").SetAsString("0000");
+        q.ParamByName("SETOR").SetAsString(setor);
+        q.ParamByName("DT").SetAsDateTime(data);
+        q.ParamByName("HORA").SetAsString(dist::FormatarHoraMinuto(agora.hour(), agora.minute()));
+        q.ParamByName("QTDE").SetAsInteger(pares);
+        q.ExecSQL();
+    };
+    auto verificar = [&](db::Transaction& tr, const Ficha& f) {
+        db::Query q(conn);
+        q.SetTransaction(&tr);
+        q.SetSQL(sqlExterno);
+        q.ParamByName("TPSERV").SetAsString(kTipo);
+        q.ParamByName("PROG").SetAsString(f.prog);
+        q.ParamByName("FICHA").SetAsString(f.ficha);
+        q.ParamByName("SUBF").SetAsString("0000");
+        bench::Percorrer(q);
+    };
+    std::vector<double> dSaida, dRetorno;
+    for (int i = kVezes; i < 2 * kVezes; ++i) {
+        const Ficha& f = fichas[i];
+        const std::int64_t pares = Pares(conn, f);
+        dSaida.push_back(bench::Cronometrar([&] {
+            db::Transaction tr = conn.StartTransaction();
+            verificar(tr, f);
+            db::Query ins(conn);
+            ins.SetTransaction(&tr);
+            ins.SetSQL(
+                "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
+                " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
+                "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
+            ins.ParamByName("TERC").SetAsInteger(terc);
+            ins.ParamByName("TPSERV").SetAsString(kTipo);
+            ins.ParamByName("PROG").SetAsString(f.prog);
+            ins.ParamByName("FICHA").SetAsString(f.ficha);
+            ins.ParamByName("SUBF").SetAsString("0000");
+            ins.ParamByName("SAIDA").SetAsDateTime(data);
+            ins.ParamByName("VALOR").SetAsCurrency(db::Currency());
+            ins.ParamByName("QTDE").SetAsInteger(pares);
+            ins.ParamByName("OBS").SetAsString("");
+            ins.ParamByName("SETOR").SetAsString(kSetorSaida);
+            ins.ExecSQL();
+            progresso(tr, f, kSetorSaida, pares);
+            tr.Commit();
+        }));
+    }
+    for (int i = kVezes; i < 2 * kVezes; ++i) {
+        const Ficha& f = fichas[i];
+        const std::int64_t pares = Pares(conn, f);
+        dRetorno.push_back(bench::Cronometrar([&] {
+            db::Transaction tr = conn.StartTransaction();
+            verificar(tr, f);
+            db::Query upd(conn);
+            upd.SetTransaction(&tr);
+            upd.SetSQL(
+                "update EXTERNO set RETORNO_EX = :RET, SETOR_ENT_EX = :SETOR\n"
+                "where TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG\n"
+                "and FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
+            upd.ParamByName("RET").SetAsDateTime(data);
+            upd.ParamByName("SETOR").SetAsString(kSetorRetorno);
+            upd.ParamByName("TERC").SetAsInteger(terc);
+            upd.ParamByName("TPSERV").SetAsString(kTipo);
+            upd.ParamByName("PROG").SetAsString(f.prog);
+            upd.ParamByName("FICHA").SetAsString(f.ficha);
+            upd.ParamByName("SUBF").SetAsString("0000");
+            if (upd.ExecSQL() != 1) throw std::runtime_error("the direct return found no dispatch");
+            progresso(tr, f, kSetorRetorno, pares);
+            tr.Commit();
+        }));
+    }
+
+    const double janelaSaida = bench::Mediana(tSaida), janelaRetorno = bench::Mediana(tRetorno);
+    const double diretoSaida = bench::Mediana(dSaida), diretoRetorno = bench::Mediana(dRetorno);
+    std::cout << "EXTERNO rows " << externos << "; " << kVezes << " saves of each kind per path\n";
+    std::cout << "save-dispatch window " << janelaSaida << " ms, direct " << diretoSaida << " ms\n";
+    std::cout << "save-return window " << janelaRetorno << " ms, direct " << diretoRetorno << " ms\n";
+    std::cout << "RATIO save-dispatch " << janelaSaida / diretoSaida << "\n";
+    std::cout << "RATIO save-return " << janelaRetorno / diretoRetorno << "\n";
+    return 0;
+}
