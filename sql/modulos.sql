@@ -734,12 +734,16 @@ CREATE GENERATOR GEN_CAMPOSCNABID;
 CREATE GENERATOR GEN_LANCTOFILID;
 CREATE GENERATOR GEN_NUMREMESSA;
 CREATE GENERATOR GEN_PROXRELATO;
+CREATE GENERATOR GEN_NOVO_COD_CLIENTE;
 
 SET TERM ^ ;
 
 /* ---- selectable procedures read by the modules' statements ------------------------------ */
 
-/* Whether a code of the general table has movement: 'S' yes, 'N' no. */
+/* Whether a code of the general table has movement: 'S' yes, 'N' no. Lists with
+   movement: 23 material colours (stock, entries, exits, sole materials), 35 external
+   service types (dispatches, service prices, workshops' types), 70 brands (stock,
+   entries, exits). */
 CREATE PROCEDURE VERIF_MOVIMENTO_TABELAS_GERAIS (
     NUM_TABELA VARCHAR(2),
     COD_TABELA VARCHAR(8))
@@ -748,6 +752,29 @@ RETURNS (
 AS
 BEGIN
   MOVIMENTO = 'N';
+  IF (NUM_TABELA = '23') THEN
+  BEGIN
+    IF (EXISTS(SELECT 1 FROM ESTOQUEMP WHERE COR_EP = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM ENTRADAMP WHERE COR_EMP = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM SAIDAMP WHERE COR_SMP = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM ESTOQUEMP_MES WHERE COR_EM = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM MPRIMA_SOLA WHERE COR_MS = :COD_TABELA)) THEN
+      MOVIMENTO = 'S';
+  END
+  ELSE IF (NUM_TABELA = '35') THEN
+  BEGIN
+    IF (EXISTS(SELECT 1 FROM EXTERNO WHERE TP_SERV_EX = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM PRECOSER WHERE TP_SERV_PS = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM EXTERNO_TPSERVICO WHERE TP_SERVICO_ET = :COD_TABELA)) THEN
+      MOVIMENTO = 'S';
+  END
+  ELSE IF (NUM_TABELA = '70') THEN
+  BEGIN
+    IF (EXISTS(SELECT 1 FROM ESTOQUEMP WHERE MARCA_EP = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM ENTRADAMP WHERE MARCA_EMP = :COD_TABELA)
+        OR EXISTS(SELECT 1 FROM SAIDAMP WHERE MARCA_SMP = :COD_TABELA)) THEN
+      MOVIMENTO = 'S';
+  END
   SUSPEND;
 END
 ^
@@ -845,12 +872,19 @@ BEGIN
 END
 ^
 
+/* The next customer code, from a generator: customers posted one after the other
+   before any of them is written, or at two workstations at once, each get a code of
+   their own. The generator first catches up with codes written without it. */
 CREATE PROCEDURE NOVO_COD_CLIENTE
 RETURNS (
     COD INTEGER)
 AS
+DECLARE VARIABLE MAIOR INTEGER;
 BEGIN
-  SELECT COALESCE(MAX(COD_CL), 0) + 1 FROM CLIENTE INTO :COD;
+  SELECT COALESCE(MAX(COD_CL), 0) FROM CLIENTE INTO :MAIOR;
+  COD = GEN_ID(GEN_NOVO_COD_CLIENTE, 1);
+  IF (COD <= MAIOR) THEN
+    COD = GEN_ID(GEN_NOVO_COD_CLIENTE, MAIOR - COD + 1);
 END
 ^
 

@@ -1,6 +1,9 @@
 #include "datamodules/UDMCadastros.h"
 
 #include "datamodules/UProcsIB.h"
+#include "datamodules/URegrasCampos.h"
+#include "rules/UContaContabil.h"
+#include "rules/UServicos.h"
 
 using dm::DeclCampo;
 using dm::TipoCampo;
@@ -101,8 +104,85 @@ TdmIBCadastros::TdmIBCadastros(db::Connection* conexao) : TdmCadAncestral("dmIBC
         DeclCampo{.nome = "VALOR_ID", .tipo = TipoCampo::Decimal, .tamanho = 15, .escala = 6, .rotulo = "Valor"},
     });
 
+    VincularRegras();
     DataModuleCreate();
 }
+
+void TdmIBCadastros::VincularRegras() {
+    using Campo = db::Field;
+    auto getText = [this](void (TdmIBCadastros::*h)(Campo&, std::string&, bool)) {
+        return [this, h](Campo& f, std::string& t, bool exibir) { (this->*h)(f, t, exibir); };
+    };
+    auto change = [this](void (TdmIBCadastros::*h)(Campo&)) { return [this, h](Campo& f) { (this->*h)(f); }; };
+
+    AoAbrir("cdsFornecedor", [this, getText](db::ClientDataSet& ds) {
+        if (Campo* f = ds.FindField("CNPJ_FO")) {
+            f->OnGetText = getText(&TdmIBCadastros::cdsFilialCGC_FIGetText);
+            f->OnSetText = [this](Campo& c, const std::string& t) { cdsFornecedorCNPJ_FOSetText(c, t); };
+        }
+    });
+    AoAbrir("cdsRepresentante", [getText](db::ClientDataSet& ds) {
+        if (Campo* f = ds.FindField("CNPJ_RE")) f->OnGetText = getText(&TdmIBCadastros::cdsFilialCGC_FIGetText);
+    });
+    AoAbrir("cdsCliente", [getText, change](db::ClientDataSet& ds) {
+        if (Campo* f = ds.FindField("CGC_CL")) f->OnGetText = getText(&TdmIBCadastros::cdsClienteCGC_CLGetText);
+        if (Campo* f = ds.FindField("NUMPARC_CL")) f->OnChange = change(&TdmIBCadastros::cdsClienteNUMPARC_CLChange);
+    });
+    AoAbrir("cdsCContabil", [getText](db::ClientDataSet& ds) {
+        if (Campo* f = ds.FindField("COD_CC")) f->OnGetText = getText(&TdmIBCadastros::cdsCContabilCOD_CCGetText);
+    });
+    AoAbrir("cdsTabela", [change](db::ClientDataSet& ds) {
+        if (Campo* f = ds.FindField("COD_TA")) f->OnChange = change(&TdmIBCadastros::cdsTabelaCOD_TAChange);
+    });
+
+    ClientDataSet("cdsCliente").BeforePost = [this](db::ClientDataSet& ds) { cdsClienteBeforePost(ds); };
+    ClientDataSet("cdsFornecedor").BeforePost = [this](db::ClientDataSet& ds) { cdsFornecedorBeforePost(ds); };
+    ClientDataSet("cdsRepresentante").BeforePost = [this](db::ClientDataSet& ds) { cdsRepresentanteBeforePost(ds); };
+}
+
+void TdmIBCadastros::cdsFilialCGC_FIGetText(db::Field& sender, std::string& text, bool) {
+    const std::string valor = sender.AsString();
+    text = valor.empty() ? std::string() : TServicos().FormataDocumento(valor);
+}
+
+void TdmIBCadastros::cdsFornecedorCNPJ_FOSetText(db::Field& sender, const std::string& text) {
+    sender.SetAsString(dm::SoDigitos(text));
+}
+
+void TdmIBCadastros::cdsClienteCGC_CLGetText(db::Field& sender, std::string& text, bool) {
+    text = dm::CnpjCpfPorPosicao(sender.AsString());
+}
+
+void TdmIBCadastros::cdsCContabilCOD_CCGetText(db::Field& sender, std::string& text, bool) {
+    text = TContaContabil().FormatarConta(sender.AsString());
+}
+
+void TdmIBCadastros::cdsClienteNUMPARC_CLChange(db::Field& sender) { dm::AjustarMascaraPrazo(sender, "PRAZO_CL", false); }
+
+void TdmIBCadastros::cdsTabelaCOD_TAChange(db::Field& sender) {
+    dm::VerificarMovimentoCodigo(Query("sqlVerifMovto"), sender.DataSet().FieldByName("NUM_TA").Text(), sender,
+                                 "Existe movimento para o código");
+}
+
+void TdmIBCadastros::cdsClienteBeforePost(db::ClientDataSet& dataSet) {
+    db::Field& codigo = dataSet.FieldByName("COD_CL");
+    if (codigo.AsInteger() != 0) return;
+    db::StoredProc& stp = StoredProc("stpNovoCodCliente");
+    std::int64_t novo = 0;
+    try {
+        stp.ExecProc();
+        novo = stp.ParamByName("COD").AsInteger();
+    } catch (...) {
+        stp.Close();
+        throw;
+    }
+    stp.Close();
+    codigo.SetAsInteger(novo);
+}
+
+void TdmIBCadastros::cdsFornecedorBeforePost(db::ClientDataSet&) {}
+
+void TdmIBCadastros::cdsRepresentanteBeforePost(db::ClientDataSet&) {}
 
 void TdmIBCadastros::dspFornecedorUpdateError(db::Provider& sender, const db::Error& e, db::DeltaRecord& delta,
                                               db::UpdateKind kind, db::UpdateResponse& response) {

@@ -1,6 +1,9 @@
 #include "datamodules/UDMIBFinanceiro.h"
 
 #include "datamodules/UProcsIB.h"
+#include "datamodules/URegrasCampos.h"
+#include "platform/DataHora.h"
+#include "rules/UContaContabil.h"
 
 using dm::DeclCampo;
 using dm::TipoCampo;
@@ -69,7 +72,33 @@ TdmIBFinanceiro::TdmIBFinanceiro(db::Connection* conexao) : TdmFinanceiro("dmIBF
         DeclCampo{.nome = "CODCONTAB_CC", .tamanho = 7, .rotulo = "C.Contábil", .mascara = "9.9.999;0;_"},
     });
 
+    AoAbrir("cdsChequesRec", [this](db::ClientDataSet& ds) {
+        if (db::Field* f = ds.FindField("CNPJ_EMITENTE_CH"))
+            f->OnGetText = [this](db::Field& c, std::string& t, bool exibir) {
+                cdsChequesRecCNPJ_EMITENTE_CHGetText(c, t, exibir);
+            };
+    });
+    AoAbrir("cdsDuplicatas", [this](db::ClientDataSet& ds) {
+        if (db::Field* f = ds.FindField("CODCONTABIL_DP"))
+            f->OnGetText = [this](db::Field& c, std::string& t, bool exibir) {
+                cdsDuplicatasCODCONTABIL_DPGetText(c, t, exibir);
+            };
+    });
+    ClientDataSet("cdsChequesRec").AfterInsert = [this](db::ClientDataSet& ds) { cdsChequesRecAfterInsert(ds); };
+
     DataModuleCreate();
+}
+
+void TdmIBFinanceiro::cdsChequesRecCNPJ_EMITENTE_CHGetText(db::Field& sender, std::string& text, bool) {
+    text = dm::CnpjCpfPorPosicao(sender.AsString());
+}
+
+void TdmIBFinanceiro::cdsDuplicatasCODCONTABIL_DPGetText(db::Field& sender, std::string& text, bool) {
+    text = TContaContabil().FormatarConta(dm::SoDigitos(sender.AsString()));
+}
+
+void TdmIBFinanceiro::cdsChequesRecAfterInsert(db::ClientDataSet& dataSet) {
+    dataSet.FieldByName("DTCADASTRO_CH").SetAsDateTime(plat::Agora());
 }
 
 void TdmIBFinanceiro::dspChequesRecBeforeUpdateRecord(db::Provider&, db::DeltaRecord& delta, db::UpdateKind, bool&) {

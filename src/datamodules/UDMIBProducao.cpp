@@ -1,6 +1,7 @@
 #include "datamodules/UDMIBProducao.h"
 
 #include "datamodules/UProcsIB.h"
+#include "datamodules/URegrasCampos.h"
 
 using dm::DeclCampo;
 using dm::TipoCampo;
@@ -98,8 +99,15 @@ TdmIBProducao::TdmIBProducao(db::Connection* conexao) : TdmProducao("dmIBProduca
         DeclCampo{.nome = "NOME_SE", .tamanho = 15, .rotulo = "Setor"},
     });
 
+    AoAbrir("cdsPedVenda", [this](db::ClientDataSet& ds) {
+        if (db::Field* f = ds.FindField("NUMPARC_PV"))
+            f->OnChange = [this](db::Field& c) { cdsPedVendaNUMPARC_PVChange(c); };
+    });
+
     DataModuleCreate();
 }
+
+void TdmIBProducao::cdsPedVendaNUMPARC_PVChange(db::Field& sender) { dm::AjustarMascaraPrazo(sender, "PRAZO_PV", true); }
 
 void TdmIBProducao::dspMPrimaUpdateError(db::Provider& sender, const db::Error& e, db::DeltaRecord& delta,
                                          db::UpdateKind kind, db::UpdateResponse& response) {

@@ -16,6 +16,9 @@ public:
     void dspProdutoBeforeUpdateRecord(db::Provider& sender, db::DeltaRecord& delta, db::UpdateKind kind, bool& applied);
     void dspPedVendaBeforeUpdateRecord(db::Provider& sender, db::DeltaRecord& delta, db::UpdateKind kind, bool& applied);
 
+    // Edit mask of PRAZO_PV after the number of instalments; none for cash terms.
+    void cdsPedVendaNUMPARC_PVChange(db::Field& sender);
+
 protected:
     void DefinirCamposChave(db::DeltaRecord& delta, const std::string& chaves) { dm::DefinirCamposChave(delta, chaves); }
 };

@@ -1,5 +1,7 @@
 #include "datamodules/UDMIBTProd.h"
 
+#include "datamodules/URegrasCampos.h"
+
 using dm::DeclCampo;
 using dm::TipoCampo;
 
@@ -22,5 +24,13 @@ TdmIBTProd::TdmIBTProd(db::Connection* conexao) : TdmTProd("dmIBTProd", conexao)
         DeclCampo{.nome = "TRANS_TA", .tipo = TipoCampo::DataHora},
         DeclCampo{.nome = "AUX_TA", .tamanho = 10, .rotulo = "Contas a Pagar"},
     });
+    AoAbrir("cdsCorMP", [this](db::ClientDataSet& ds) {
+        if (db::Field* f = ds.FindField("COD_TA")) f->OnChange = [this](db::Field& c) { cdsCorMPCOD_TAChange(c); };
+    });
     DataModuleCreate();
+}
+
+void TdmIBTProd::cdsCorMPCOD_TAChange(db::Field& sender) {
+    if (sender.DataSet().State() != db::DataSetState::Edit) return;
+    dm::VerificarMovimentoCodigo(Query("sqlVerifMovto"), "23", sender, "Existe movimento para a Cor");
 }

@@ -284,8 +284,21 @@ void ClientDataSet::SetValueAt(Field& f, Value v) {
             throw;
         }
     }
+    if (!f.OnChange) {
+        buf_[f.index_] = std::move(v);
+        return;
+    }
+    // A change hook that raises refuses the value: the field gets its previous value
+    // back, as after a refused validation, so the record cannot be posted with it.
+    Value anterior = buf_[f.index_];
     buf_[f.index_] = std::move(v);
-    if (f.OnChange) f.OnChange(f);
+    try {
+        f.OnChange(f);
+    } catch (...) {
+        if ((state_ == DataSetState::Edit || state_ == DataSetState::Insert) && f.index_ < buf_.size())
+            buf_[f.index_] = std::move(anterior);
+        throw;
+    }
 }
 
 void ClientDataSet::CalcRecord(Record& r) {

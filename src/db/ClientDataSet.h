@@ -52,7 +52,8 @@ public:
     const std::string& GetDisplayLabel() const { return DisplayLabel.empty() ? def_.name : DisplayLabel; }
 
     // Hooks: text shown or edited (displayText true for display), text typed by the
-    // user, value changed.
+    // user, value changed. A change hook that raises refuses the value: the field keeps
+    // the value it had before the assignment, and the error reaches the caller.
     std::function<void(Field&, std::string& text, bool displayText)> OnGetText;
     std::function<void(Field&, const std::string& text)> OnSetText;
     std::function<void(Field&)> OnChange;
