@@ -148,30 +148,13 @@ int main(int argc, char** argv) {
     }
     Cenario cenario(conn, terc);
 
-    // ---- through the window ---------------------------------------------------------
     TfrmDistServ* w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
     w->show();
     QApplication::processEvents();
-    std::vector<double> tSaida, tRetorno;
-    for (int i = 0; i < kVezes; ++i) {
-        if (!Carregar(*w, true, terc, fichas[i])) break;
-        tSaida.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
-        if (w->btGravar->isEnabled()) break;  // refused: the message says why
-    }
-    for (int i = 0; i < kVezes && dados.mensagens.registro.empty(); ++i) {
-        if (!Carregar(*w, false, terc, fichas[i])) break;
-        tRetorno.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
-        if (w->btGravar->isEnabled()) break;
-    }
     // the statements the window runs on its queries
     const std::string sqlExterno = w->sqlExterno.Text(), sqlProdSetor = w->sqlProdSetor.Text();
-    delete w;
-    if (!dados.SemMensagens() || tSaida.size() != kVezes || tRetorno.size() != kVezes) {
-        std::cerr << "The window did not record every ticket\n";
-        return 1;
-    }
 
-    // ---- the same statements, directly ------------------------------------------------
+    // ---- the same statements, directly, in one transaction --------------------------
     const double data = plat::ParteData(dados.srv->DataServidor());
     auto progresso = [&](db::Transaction& tr, const Ficha& f, const char* setor, std::int64_t pares) {
         db::Query ps(conn);
@@ -210,57 +193,73 @@ int main(int argc, char** argv) {
         q.ParamByName("SUBF").SetAsString("0000");
         bench::Percorrer(q);
     };
-    std::vector<double> dSaida, dRetorno;
-    for (int i = kVezes; i < 2 * kVezes; ++i) {
-        const Ficha& f = fichas[i];
+    auto saidaDireta = [&](const Ficha& f, std::int64_t pares) {
+        db::Transaction tr = conn.StartTransaction();
+        verificar(tr, f);
+        db::Query ins(conn);
+        ins.SetTransaction(&tr);
+        ins.SetSQL(
+            "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
+            " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
+            "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
+        ins.ParamByName("TERC").SetAsInteger(terc);
+        ins.ParamByName("TPSERV").SetAsString(kTipo);
+        ins.ParamByName("PROG").SetAsString(f.prog);
+        ins.ParamByName("FICHA").SetAsString(f.ficha);
+        ins.ParamByName("SUBF").SetAsString("0000");
+        ins.ParamByName("SAIDA").SetAsDateTime(data);
+        ins.ParamByName("VALOR").SetAsCurrency(db::Currency());
+        ins.ParamByName("QTDE").SetAsInteger(pares);
+        ins.ParamByName("OBS").SetAsString("");
+        ins.ParamByName("SETOR").SetAsString(kSetorSaida);
+        ins.ExecSQL();
+        progresso(tr, f, kSetorSaida, pares);
+        tr.Commit();
+    };
+    auto retornoDireto = [&](const Ficha& f, std::int64_t pares) {
+        db::Transaction tr = conn.StartTransaction();
+        verificar(tr, f);
+        db::Query upd(conn);
+        upd.SetTransaction(&tr);
+        upd.SetSQL(
+            "update EXTERNO set RETORNO_EX = :RET, SETOR_ENT_EX = :SETOR\n"
+            "where TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG\n"
+            "and FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
+        upd.ParamByName("RET").SetAsDateTime(data);
+        upd.ParamByName("SETOR").SetAsString(kSetorRetorno);
+        upd.ParamByName("TERC").SetAsInteger(terc);
+        upd.ParamByName("TPSERV").SetAsString(kTipo);
+        upd.ParamByName("PROG").SetAsString(f.prog);
+        upd.ParamByName("FICHA").SetAsString(f.ficha);
+        upd.ParamByName("SUBF").SetAsString("0000");
+        if (upd.ExecSQL() != 1) throw std::runtime_error("the direct return found no dispatch");
+        progresso(tr, f, kSetorRetorno, pares);
+        tr.Commit();
+    };
+
+    // ---- side by side: a save through the window, then one directly ------------------
+    // (alternating, so both meet the same state of the database and of the disk)
+    std::vector<double> tSaida, tRetorno, dSaida, dRetorno;
+    for (int i = 0; i < kVezes; ++i) {
+        if (!Carregar(*w, true, terc, fichas[i])) break;
+        tSaida.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
+        if (w->btGravar->isEnabled()) break;  // refused: the message says why
+        const Ficha& f = fichas[kVezes + i];
         const std::int64_t pares = Pares(conn, f);
-        dSaida.push_back(bench::Cronometrar([&] {
-            db::Transaction tr = conn.StartTransaction();
-            verificar(tr, f);
-            db::Query ins(conn);
-            ins.SetTransaction(&tr);
-            ins.SetSQL(
-                "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
-                " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
-                "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
-            ins.ParamByName("TERC").SetAsInteger(terc);
-            ins.ParamByName("TPSERV").SetAsString(kTipo);
-            ins.ParamByName("PROG").SetAsString(f.prog);
-            ins.ParamByName("FICHA").SetAsString(f.ficha);
-            ins.ParamByName("SUBF").SetAsString("0000");
-            ins.ParamByName("SAIDA").SetAsDateTime(data);
-            ins.ParamByName("VALOR").SetAsCurrency(db::Currency());
-            ins.ParamByName("QTDE").SetAsInteger(pares);
-            ins.ParamByName("OBS").SetAsString("");
-            ins.ParamByName("SETOR").SetAsString(kSetorSaida);
-            ins.ExecSQL();
-            progresso(tr, f, kSetorSaida, pares);
-            tr.Commit();
-        }));
+        dSaida.push_back(bench::Cronometrar([&] { saidaDireta(f, pares); }));
     }
-    for (int i = kVezes; i < 2 * kVezes; ++i) {
-        const Ficha& f = fichas[i];
+    for (int i = 0; i < kVezes && dados.mensagens.registro.empty(); ++i) {
+        if (!Carregar(*w, false, terc, fichas[i])) break;
+        tRetorno.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
+        if (w->btGravar->isEnabled()) break;
+        const Ficha& f = fichas[kVezes + i];
         const std::int64_t pares = Pares(conn, f);
-        dRetorno.push_back(bench::Cronometrar([&] {
-            db::Transaction tr = conn.StartTransaction();
-            verificar(tr, f);
-            db::Query upd(conn);
-            upd.SetTransaction(&tr);
-            upd.SetSQL(
-                "update EXTERNO set RETORNO_EX = :RET, SETOR_ENT_EX = :SETOR\n"
-                "where TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG\n"
-                "and FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
-            upd.ParamByName("RET").SetAsDateTime(data);
-            upd.ParamByName("SETOR").SetAsString(kSetorRetorno);
-            upd.ParamByName("TERC").SetAsInteger(terc);
-            upd.ParamByName("TPSERV").SetAsString(kTipo);
-            upd.ParamByName("PROG").SetAsString(f.prog);
-            upd.ParamByName("FICHA").SetAsString(f.ficha);
-            upd.ParamByName("SUBF").SetAsString("0000");
-            if (upd.ExecSQL() != 1) throw std::runtime_error("the direct return found no dispatch");
-            progresso(tr, f, kSetorRetorno, pares);
-            tr.Commit();
-        }));
+        dRetorno.push_back(bench::Cronometrar([&] { retornoDireto(f, pares); }));
+    }
+    delete w;
+    if (!dados.SemMensagens() || tSaida.size() != kVezes || tRetorno.size() != kVezes) {
+        std::cerr << "The window did not record every ticket\n";
+        return 1;
     }
 
     const double janelaSaida = bench::Mediana(tSaida), janelaRetorno = bench::Mediana(tRetorno);
