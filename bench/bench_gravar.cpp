@@ -262,6 +262,22 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // both paths wrote the same rows: a dispatch and its return for every ticket, and a
+    // progress row for each
+    {
+        db::Query q(conn);
+        q.SetSQL(std::string("select (select count(*) from EXTERNO where TP_SERV_EX = '") + kTipo +
+                 "' and RETORNO_EX is not null and SETOR_ENT_EX = '" + kSetorRetorno +
+                 "'), (select count(*) from PRODUCAO_SETOR where SETOR_PS in ('" + kSetorSaida + "', '" +
+                 kSetorRetorno + "')) from RDB$DATABASE");
+        q.Open();
+        if (q.Field(0).AsInteger() != 2 * kVezes || q.Field(1).AsInteger() != 4 * kVezes) {
+            std::cerr << "Rows written: " << q.Field(0).AsInteger() << " returned dispatches, " << q.Field(1).AsInteger()
+                      << " progress rows; expected " << 2 * kVezes << " and " << 4 * kVezes << "\n";
+            return 1;
+        }
+    }
+
     const double janelaSaida = bench::Mediana(tSaida), janelaRetorno = bench::Mediana(tRetorno);
     const double diretoSaida = bench::Mediana(dSaida), diretoRetorno = bench::Mediana(dRetorno);
     std::cout << "EXTERNO rows " << externos << "; " << kVezes << " saves of each kind per path\n";
