@@ -170,10 +170,7 @@ int main(int argc, char** argv) {
         const QTime agora = QTime::currentTime();
         db::Query q(conn);
         q.SetTransaction(&tr);
-        q.SetSQL(existe ? "update PRODUCAO_SETOR set DTSAIDA_PS = :DT, HORASAIDA_PS = :HORA, QTDE_PS = :QTDE\n"
-                          "where PROG_PS = :PROG and FICHA_PS = :FICHA and SUBFICHA_PS = :SUBF and SETOR_PS = :SETOR"
-                        : "insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, DTSAIDA_PS, "
-                          "HORASAIDA_PS, QTDE_PS)\nvalues (:PROG, :FICHA, :SUBF, :SETOR, 0, :DT, :HORA, :QTDE)");
+        q.SetSQL(dist::SqlProducaoSetor(existe, false));  // the data set stamps exits
         q.ParamByName("PROG").SetAsString(f.prog);
         q.ParamByName("FICHA").SetAsString(f.ficha);
         q.ParamByName("SUBF").SetAsString("0000");
@@ -198,10 +195,7 @@ int main(int argc, char** argv) {
         verificar(tr, f);
         db::Query ins(conn);
         ins.SetTransaction(&tr);
-        ins.SetSQL(
-            "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
-            " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
-            "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
+        ins.SetSQL(dist::kSqlIncluiExterno);
         ins.ParamByName("TERC").SetAsInteger(terc);
         ins.ParamByName("TPSERV").SetAsString(kTipo);
         ins.ParamByName("PROG").SetAsString(f.prog);
@@ -221,10 +215,7 @@ int main(int argc, char** argv) {
         verificar(tr, f);
         db::Query upd(conn);
         upd.SetTransaction(&tr);
-        upd.SetSQL(
-            "update EXTERNO set RETORNO_EX = :RET, SETOR_ENT_EX = :SETOR\n"
-            "where TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG\n"
-            "and FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
+        upd.SetSQL(dist::SqlRetornoExterno(true));
         upd.ParamByName("RET").SetAsDateTime(data);
         upd.ParamByName("SETOR").SetAsString(kSetorRetorno);
         upd.ParamByName("TERC").SetAsInteger(terc);

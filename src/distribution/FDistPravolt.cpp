@@ -987,7 +987,6 @@ void TfrmDistServ::btGravarClick() {
 
     // 9-14: the dispatch rows (or the return stamp) and the ticket's progress row, in one
     // transaction: either all of it is recorded or nothing is.
-    const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
     std::vector<std::int64_t> outros;  // workshops of the extra "I" rows
     {
         db::Transaction tr = srv.Conexao().StartTransaction();
@@ -1012,10 +1011,7 @@ void TfrmDistServ::btGravarClick() {
             } else {
                 db::Query upd(srv.Conexao());
                 upd.SetTransaction(&tr);
-                upd.SetSQL(std::string("update EXTERNO set RETORNO_EX = :RET") +
-                           (setor.empty() ? "" : ", SETOR_ENT_EX = :SETOR") +
-                           "\nwhere TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG"
-                           "\nand FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null");
+                upd.SetSQL(SqlRetornoExterno(!setor.empty()));
                 upd.ParamByName("RET").SetAsDateTime(DataJanela());
                 if (!setor.empty()) upd.ParamByName("SETOR").SetAsString(setor);
                 upd.ParamByName("TERC").SetAsInteger(tercDespacho);
@@ -1103,10 +1099,7 @@ void TfrmDistServ::IncluiExterno(db::Transaction& tr, std::int64_t terc, const s
     const std::string setor = S(edSetor->text());
     db::Query ins(ServicosDist().Conexao());
     ins.SetTransaction(&tr);
-    ins.SetSQL(
-        "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
-        " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
-        "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)");
+    ins.SetSQL(kSqlIncluiExterno);
     ins.ParamByName("TERC").SetAsInteger(terc);
     ins.ParamByName("TPSERV").SetAsString(tipo);
     ins.ParamByName("PROG").SetAsString(FProg_);
@@ -1158,14 +1151,7 @@ void TfrmDistServ::AtualizaProducaoSetor(db::Transaction& tr) {
 
     db::Query q(ServicosDist().Conexao());
     q.SetTransaction(&tr);
-    if (!existe) {
-        q.SetSQL(std::string("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, ") + colData +
-                 ", " + colHora + ", QTDE_PS)\nvalues (:PROG, :FICHA, :SUBF, :SETOR, 0, :DT, :HORA, :QTDE)");
-    } else {
-        q.SetSQL(std::string("update PRODUCAO_SETOR set ") + colData + " = :DT, " + colHora +
-                 " = :HORA, QTDE_PS = :QTDE\nwhere PROG_PS = :PROG and FICHA_PS = :FICHA and SUBFICHA_PS = :SUBF"
-                 " and SETOR_PS = :SETOR");
-    }
+    q.SetSQL(SqlProducaoSetor(existe, entrada));
     q.ParamByName("PROG").SetAsString(FProg_);
     q.ParamByName("FICHA").SetAsString(FFicha_);
     q.ParamByName("SUBF").SetAsString(FSubFicha_);

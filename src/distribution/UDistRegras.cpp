@@ -390,4 +390,26 @@ double DiasUteisAntes(double data, int dias) {
     return static_cast<double>(d);
 }
 
+const char* const kSqlIncluiExterno =
+    "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
+    " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
+    "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)";
+
+std::string SqlRetornoExterno(bool comSetor) {
+    return std::string("update EXTERNO set RETORNO_EX = :RET") + (comSetor ? ", SETOR_ENT_EX = :SETOR" : "") +
+           "\nwhere TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG"
+           "\nand FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null";
+}
+
+std::string SqlProducaoSetor(bool existe, bool entrada) {
+    const std::string data = entrada ? "DTENTRADA_PS" : "DTSAIDA_PS";
+    const std::string hora = entrada ? "HORAENTRADA_PS" : "HORASAIDA_PS";
+    if (!existe)
+        return "insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, " + data + ", " + hora +
+               ", QTDE_PS)\nvalues (:PROG, :FICHA, :SUBF, :SETOR, 0, :DT, :HORA, :QTDE)";
+    return "update PRODUCAO_SETOR set " + data + " = :DT, " + hora +
+           " = :HORA, QTDE_PS = :QTDE\nwhere PROG_PS = :PROG and FICHA_PS = :FICHA and SUBFICHA_PS = :SUBF"
+           " and SETOR_PS = :SETOR";
+}
+
 }  // namespace dist

@@ -155,4 +155,16 @@ bool AuditoriaLigada(const std::string& nomeExecutavel);
 // Weekdays: the date `dias` weekdays before `data` (Saturday and Sunday skipped).
 double DiasUteisAntes(double data, int dias);
 
+// ---------------------------------------------------------------------------------
+// Statements of the save (the benchmark runs the same texts directly).
+// A dispatch row: :TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR.
+extern const char* const kSqlIncluiExterno;
+// The return stamp (:RET, and :SETOR when `comSetor`) of the dispatch :TERC, :TPSERV,
+// :PROG, :FICHA, :SUBF while it is still open.
+std::string SqlRetornoExterno(bool comSetor);
+// The ticket's progress row for :PROG, :FICHA, :SUBF, :SETOR with :DT, :HORA, :QTDE: a
+// new row, or the stamps of the existing one; `entrada` stamps the entry columns
+// instead of the exit ones.
+std::string SqlProducaoSetor(bool existe, bool entrada);
+
 }  // namespace dist

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "Subprocesso.h"
 #include "TestDb.h"
 
 namespace fs = std::filesystem;
@@ -198,16 +199,7 @@ void FirebirdServer::Start() {
 void FirebirdServer::Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    auto fim = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    int st = 0;
-    while (waitpid(pid_, &st, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > fim) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &st, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    EsperarProcesso(pid_, 3000);
     pid_ = -1;
     // wait for the port to close so a restart can bind it again
     for (int i = 0; i < 200 && PortOpen(port_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));

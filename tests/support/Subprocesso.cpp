@@ -36,6 +36,20 @@ void EscreverTudo(int fd, const std::string& s) {
 
 }  // namespace
 
+void EsperarProcesso(pid_t pid, int limiteMs) {
+    if (pid <= 0) return;
+    auto fim = std::chrono::steady_clock::now() + std::chrono::milliseconds(limiteMs);
+    int st = 0;
+    while (waitpid(pid, &st, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > fim) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &st, 0);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 RegistroSubprocesso::RegistroSubprocesso(const char* nome, EntradaSubprocesso entrada) {
     Entradas()[nome] = entrada;
 }
@@ -91,18 +105,7 @@ Subprocesso::Subprocesso(const std::string& nome, const std::vector<std::string>
 
 Subprocesso::~Subprocesso() {
     if (entrada_ >= 0) close(entrada_);  // end of input: the child leaves its loop
-    if (pid_ > 0) {
-        auto fim = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        int st = 0;
-        while (waitpid(pid_, &st, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > fim) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &st, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
+    if (pid_ > 0) EsperarProcesso(pid_, 10000);
     if (saida_ >= 0) close(saida_);
 }
 

@@ -26,6 +26,9 @@ bool ExecutarSubprocesso(int argc, char** argv, int& codigo);
 bool LerComando(std::string& linha);
 void Responder(const std::string& linha);
 
+// Waits for a child process to end; kills it when it is still running after `limiteMs`.
+void EsperarProcesso(pid_t pid, int limiteMs);
+
 // The parent's handle of a running child.
 class Subprocesso {
 public:
