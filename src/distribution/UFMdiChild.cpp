@@ -13,8 +13,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionTitleBar>
 #include <QTableView>
 #include <QTextEdit>
@@ -30,6 +32,51 @@
 #include "shell/USistema.h"
 
 namespace {
+
+// The application's style, but the caption of a child's title bar is drawn at the left,
+// as the suite's users know it, and ends before the log button in the middle of the bar
+// (styles that centre the caption would put the button over it).
+class EstiloTituloMdi : public QProxyStyle {
+public:
+    explicit EstiloTituloMdi(QStyle* base) : QProxyStyle(base) {}
+
+    void drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+                            const QWidget* w) const override {
+        const auto* tb = qstyleoption_cast<const QStyleOptionTitleBar*>(opt);
+        if (cc != CC_TitleBar || !tb || tb->text.isEmpty()) {
+            QProxyStyle::drawComplexControl(cc, opt, p, w);
+            return;
+        }
+        QStyleOptionTitleBar semTexto(*tb);
+        semTexto.text.clear();
+        QProxyStyle::drawComplexControl(cc, &semTexto, p, w);
+
+        QRect r = subControlRect(cc, tb, SC_TitleBarLabel, w).adjusted(4, 0, 0, 0);
+        if (const auto* filha = qobject_cast<const TfMdiChild*>(w))
+            if (filha->cpbLogSis && filha->cpbLogSis->isVisible())
+                r.setRight(std::min(r.right(), filha->cpbLogSis->geometry().left() - 6));
+        if (r.width() <= 0) return;
+        const bool ativa = tb->titleBarState & Qt::WindowActive;
+        p->save();
+        QFont f = p->font();
+        f.setBold(true);
+        p->setFont(f);
+        const QString texto = p->fontMetrics().elidedText(tb->text, Qt::ElideRight, r.width());
+        p->setPen(ativa ? tb->palette.color(QPalette::Active, QPalette::HighlightedText)
+                        : tb->palette.color(QPalette::Inactive, QPalette::WindowText));
+        p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texto);
+        p->restore();
+    }
+};
+
+QStyle* EstiloTitulo() {
+    static QPointer<QStyle> estilo;
+    if (!estilo) {
+        estilo = new EstiloTituloMdi(QStyleFactory::create(QApplication::style()->name()));
+        estilo->setParent(qApp);
+    }
+    return estilo;
+}
 
 // The screen cursor as one global value (not a stack): the hourglass of a window's
 // creation stays until the first show sets the default again.
@@ -101,6 +148,7 @@ TfMdiChild::TfMdiChild(QWidget* dono) : QMdiSubWindow(nullptr) {
     fonte.setStyleHint(QFont::SansSerif);
     fonte.setPixelSize(11);
     setFont(fonte);
+    setStyle(EstiloTitulo());
 
     cliente_ = new QWidget;
     cliente_->setObjectName(QStringLiteral("cliente"));
