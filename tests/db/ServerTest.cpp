@@ -35,7 +35,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!server) GTEST_SKIP() << FirebirdServer::Problem();
+        if (!server) SEM_SERVIDOR_PULAR_OU_FALHAR();
         if (!server->Running()) server->Start();
         Configure(a);
         Configure(b);

@@ -91,6 +91,11 @@ bool FirebirdServer::Available() {
 
 const std::string& FirebirdServer::Problem() { return ProblemText(); }
 
+bool FirebirdServer::Obrigatorio() {
+    const char* v = std::getenv("PRAVOLT_SERVIDOR_OBRIGATORIO");
+    return v && std::string(v) == "1";
+}
+
 FirebirdServer::FirebirdServer() {
     std::random_device rd;
     std::ostringstream pw;

@@ -7,6 +7,15 @@
 #include <string>
 #include <sys/types.h>
 
+// In a test's SetUp, when the suite could not start its server: the test is skipped,
+// unless the run demands the server (PRAVOLT_SERVIDOR_OBRIGATORIO=1, set by scripts/test),
+// where it fails, so that a missing package can never pass for a green run.
+#define SEM_SERVIDOR_PULAR_OU_FALHAR()                                                         \
+    do {                                                                                       \
+        if (FirebirdServer::Obrigatorio()) FAIL() << "no test server: " << FirebirdServer::Problem(); \
+        GTEST_SKIP() << FirebirdServer::Problem();                                             \
+    } while (0)
+
 class FirebirdServer {
 public:
     FirebirdServer();
@@ -17,6 +26,8 @@ public:
     // False (with the reason in Problem()) when the binaries are not installed.
     static bool Available();
     static const std::string& Problem();
+    // True when the run must not go without the server (see above).
+    static bool Obrigatorio();
 
     void Start();   // waits until the port accepts connections
     void Stop();    // terminates and waits
