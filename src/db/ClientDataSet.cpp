@@ -449,29 +449,19 @@ DataPacket ClientDataSet::Delta() const {
     for (auto& f : fields_)
         if (!f->calculated_ && f->index_ < pk.fields.Count()) pk.fields[f->index_].providerFlags = f->def_.providerFlags;
     pk.tableName = tableName_;
-    auto dados = [&](const std::vector<Value>& v) {
-        return std::vector<Value>(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(std::min(dataCount_, v.size())));
+    // a row of the packet: the data columns of a record's values (calculated ones left out)
+    auto linha = [&](UpdateStatus status, const std::vector<Value>& v) {
+        PacketRow pr;
+        pr.status = status;
+        pr.values.assign(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(std::min(dataCount_, v.size())));
+        return pr;
     };
     for (Record* r : LoggedInOrder()) {
         switch (r->status) {
-            case UpdateStatus::Inserted: {
-                PacketRow pr;
-                pr.status = UpdateStatus::Inserted;
-                pr.values = dados(r->cur);
-                pk.rows.push_back(std::move(pr));
-                break;
-            }
-            case UpdateStatus::Deleted: {
-                PacketRow pr;
-                pr.status = UpdateStatus::Deleted;
-                pr.values = dados(r->orig);
-                pk.rows.push_back(std::move(pr));
-                break;
-            }
+            case UpdateStatus::Inserted: pk.rows.push_back(linha(UpdateStatus::Inserted, r->cur)); break;
+            case UpdateStatus::Deleted: pk.rows.push_back(linha(UpdateStatus::Deleted, r->orig)); break;
             case UpdateStatus::Modified: {
-                PacketRow antes;
-                antes.status = UpdateStatus::Unmodified;
-                antes.values = dados(r->orig);
+                PacketRow antes = linha(UpdateStatus::Unmodified, r->orig);
                 PacketRow mod;
                 mod.status = UpdateStatus::Modified;
                 mod.values.resize(dataCount_);

@@ -24,6 +24,17 @@ using namespace dist;
 
 namespace {
 
+// A panel of the window: a framed strip with the layout of its controls.
+template <class Layout>
+Layout* Painel(QWidget* cliente, QFrame*& painel, const char* nome) {
+    painel = new QFrame(cliente);
+    painel->setObjectName(nome);
+    painel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new Layout(painel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    return layout;
+}
+
 const QColor kAmareloClaro(255, 255, 151);
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -126,11 +137,7 @@ void TfrmDistServ::CriarControles() {
     raiz->setSpacing(2);
 
     // ---- top panel ----
-    pnTop = new QFrame(cli);
-    pnTop->setObjectName("pnTop");
-    pnTop->setFrameShape(QFrame::StyledPanel);
-    auto* gt = new QGridLayout(pnTop);
-    gt->setContentsMargins(6, 4, 6, 4);
+    auto* gt = Painel<QGridLayout>(cli, pnTop, "pnTop");
     Label1 = new QLabel(QStringLiteral("&Terceirizado"), pnTop);
     ceTerc = new TNumEdit(pnTop, 0, "000");
     ceTerc->setObjectName("ceTerc");
@@ -187,11 +194,7 @@ void TfrmDistServ::CriarControles() {
     raiz->addWidget(pnTop);
 
     // ---- ticket panel ----
-    Panel1 = new QFrame(cli);
-    Panel1->setObjectName("Panel1");
-    Panel1->setFrameShape(QFrame::StyledPanel);
-    auto* gp = new QGridLayout(Panel1);
-    gp->setContentsMargins(6, 4, 6, 4);
+    auto* gp = Painel<QGridLayout>(cli, Panel1, "Panel1");
     Label5 = new QLabel(QStringLiteral("&Programação"), Panel1);
     edProg = new QLineEdit(Panel1);
     edProg->setObjectName("edProg");
@@ -253,11 +256,7 @@ void TfrmDistServ::CriarControles() {
     raiz->addWidget(Panel1);
 
     // ---- buttons ----
-    Panel2 = new QFrame(cli);
-    Panel2->setObjectName("Panel2");
-    Panel2->setFrameShape(QFrame::StyledPanel);
-    auto* hb = new QHBoxLayout(Panel2);
-    hb->setContentsMargins(6, 4, 6, 4);
+    auto* hb = Painel<QHBoxLayout>(cli, Panel2, "Panel2");
     btGravar = new TKWButton(QStringLiteral("&Gravar"), Panel2);
     btGravar->setObjectName("btGravar");
     btGravar->SetAction("GRAVAR");
