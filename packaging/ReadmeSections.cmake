@@ -1,0 +1,26 @@
+# Writes the README's installation and configuration sections as the package's
+# documentation. Usage: cmake -DREADME=<README.md> -DOUT=<file> -P ReadmeSections.cmake
+# (The text holds ';', so it is never handled as a CMake list.)
+file(READ "${README}" resto)
+set(texto "")
+set(faltam "")
+foreach(titulo "Installing with the Debian package" "Configuration (Parametros.ini)"
+               "Several workstations with one Firebird server")
+  string(FIND "${resto}" "\n## ${titulo}\n" inicio)
+  if(inicio LESS 0)
+    list(APPEND faltam "${titulo}")
+    continue()
+  endif()
+  math(EXPR inicio "${inicio} + 1")
+  string(SUBSTRING "${resto}" ${inicio} -1 secao)
+  string(FIND "${secao}" "\n## " fim)  # the next section of the same level, if any
+  if(fim GREATER_EQUAL 0)
+    math(EXPR fim "${fim} + 1")
+    string(SUBSTRING "${secao}" 0 ${fim} secao)
+  endif()
+  string(APPEND texto "${secao}\n")
+endforeach()
+if(faltam)
+  message(FATAL_ERROR "README.md has no section ${faltam}")
+endif()
+file(WRITE "${OUT}" "# pravolt: installation and configuration\n\n(Sections of the project's README.)\n\n${texto}")
