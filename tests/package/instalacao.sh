@@ -30,8 +30,9 @@ versao=$(sed -n 's/^project(pravolt VERSION \([0-9]*\).*/\1/p' "$fonte/CMakeList
 mkdir -p "$R/var/lib/dpkg/info" "$R/var/lib/dpkg/updates" "$T/bin" "$T/run" "$T/lock"
 touch "$R/var/lib/dpkg/status"
 chmod 700 "$T/run"
+# (dpkg looks for ldconfig and start-stop-daemon on the PATH, which for users lacks sbin)
 dpkg_r() {
-  dpkg --root="$R" --force-not-root --force-script-chrootless --force-depends "$@" >>"$T/dpkg.log" 2>&1 \
+  PATH="$PATH:/usr/local/sbin:/usr/sbin:/sbin" dpkg --root="$R" --force-not-root --force-script-chrootless --force-depends "$@" >>"$T/dpkg.log" 2>&1 \
     || { falha "dpkg $*"; tail -n 20 "$T/dpkg.log"; }
 }
 
