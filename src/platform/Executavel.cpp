@@ -1,8 +1,10 @@
 #include "platform/Executavel.h"
 
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -27,6 +29,11 @@ std::string DiretorioExecutavel() {
     if (barra == std::string::npos) return ".";
     if (barra == 0) return "/";
     return caminho.substr(0, barra);
+}
+
+void AdotarLocaleUtf8() {
+    const char* atual = std::setlocale(LC_CTYPE, "");
+    if (!atual || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 }  // namespace plat

@@ -8,11 +8,21 @@
 // - the first occurrence of a section, and of a key inside it, wins;
 // - lines starting with ';' (after blanks) are comments; lines without '=' outside a
 //   section header are ignored; a key present with an empty value reads as empty text;
-// - the file's bytes are Windows-1252 and are converted to UTF-8 (a UTF-8 byte-order mark
-//   at the start marks a UTF-8 file instead); line ends may be CR LF, LF or CR.
-// A missing or unreadable file behaves as an empty one. The file is never written.
+// - line ends may be CR LF, LF or CR.
+// Encoding: the file's bytes are Windows-1252 and are converted to UTF-8, with two
+// exceptions read as UTF-8 as they are: a file starting with the UTF-8 byte-order mark, and
+// a file that is valid UTF-8 and holds at least one character beyond ASCII (Windows-1252
+// text with accented letters is practically never valid UTF-8: "ç" is one byte there, two
+// in UTF-8).
+// The file is parsed once, in time proportional to its size; every read is a hash lookup.
+// A missing or unreadable file behaves as an empty one (Erro() tells why). The file is
+// never written.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat {
@@ -21,11 +31,19 @@ class IniFile {
 public:
     explicit IniFile(const std::string& caminho);
 
-    // Builds a reader from text already in memory (Windows-1252 bytes); for tests and tools.
+    // Builds a reader from the bytes of a file already in memory; for tests and tools.
     static IniFile DeTexto(const std::string& bytes);
 
+    // The file at the path, shared: while some holder keeps the result, a later call for the
+    // same path whose bytes are unchanged returns the same parsed file instead of parsing it
+    // again (the program's start-up reads Parametros.ini from several places).
+    static std::shared_ptr<const IniFile> Compartilhado(const std::string& caminho);
+
     const std::string& Caminho() const { return caminho_; }
-    bool Existe() const { return existe_; }  // the file could be read
+    bool Existe() const { return erro_ == 0; }  // the file could be read
+    // Why the file could not be read: the system's error number (ENOENT missing, EISDIR a
+    // folder, EACCES no permission ...), 0 when it was read.
+    int Erro() const { return erro_; }
 
     // The value as text, or the default when the section or key is missing.
     std::string ReadString(const std::string& secao, const std::string& chave,
@@ -51,7 +69,8 @@ public:
     std::vector<std::string> ReadSection(const std::string& secao) const;
 
     // The lines "name=value" of a section in file order, as the profile API lists them
-    // (every key line of the first occurrence of the section, value trimmed and unquoted).
+    // (every key of the first occurrence of the section, first occurrences only, value
+    // trimmed and unquoted).
     std::vector<std::string> ReadSectionValues(const std::string& secao) const;
 
     // Parsers of the two numeric rules, exposed for callers that read text first.
@@ -60,22 +79,37 @@ public:
 
 private:
     IniFile() = default;
-    void Analisar(const std::string& utf8);
+    void Analisar(std::string_view bytes);
 
+    // A piece of dados_.
+    struct Trecho {
+        std::size_t ini = 0;
+        std::size_t tam = 0;
+    };
     struct Entrada {
-        std::string chave;  // as written (trimmed)
-        std::string valor;  // trimmed and unquoted
+        Trecho chave;  // as written (trimmed)
+        Trecho valor;  // trimmed and unquoted
     };
     struct Secao {
-        std::string nome;
-        std::vector<Entrada> entradas;  // every key line, in file order
+        Trecho nome;
+        std::size_t primeira = 0;  // its keys are entradas_[primeira, primeira + quantas)
+        std::size_t quantas = 0;
     };
-    const Secao* AcharSecao(const std::string& secao) const;
+    std::string_view Ver(Trecho t) const { return std::string_view(dados_).substr(t.ini, t.tam); }
+    Trecho Guardar(std::string_view s);
+    const Secao* AcharSecao(std::string_view nome) const;
     const Entrada* Achar(const std::string& secao, const std::string& chave) const;
+    // Open-addressing hash tables of indexes + 1 (0 = empty slot).
+    static void Inserir(std::vector<std::uint32_t>& tabela, std::uint64_t hash, std::uint32_t valor);
+    void Crescer(std::vector<std::uint32_t>& tabela, bool deSecoes);
 
     std::string caminho_;
-    bool existe_ = false;
-    std::vector<Secao> secoes_;  // first occurrences only; repeats are merged away
+    int erro_ = 0;
+    std::string dados_;  // names and values, one after the other
+    std::vector<Secao> secoes_;      // first occurrences only
+    std::vector<Entrada> entradas_;  // first occurrences only, grouped by section in file order
+    std::vector<std::uint32_t> indiceSecoes_;
+    std::vector<std::uint32_t> indiceEntradas_;
 };
 
 }  // namespace plat

@@ -34,8 +34,7 @@ std::string LerDoArquivo() {
         f = fonteArquivo;
     }
     if (f) return f();
-    const plat::IniFile ini(TSistema::ArquivoConfiguracao());
-    return ini.ReadString("CODIGO DE CLASSIFICACAO", "FORMATO", "ERRO");
+    return TSistema::Configuracao()->ReadString("CODIGO DE CLASSIFICACAO", "FORMATO", "ERRO");
 }
 
 std::string Aparado(const std::string& t) {

@@ -99,8 +99,7 @@ void RestaurarAmbiente() { AmbienteGlobal() = AmbientePadrao(); }
 
 std::string ServidorConfigurado() {
     const std::string arquivo = TSistema::ArquivoConfiguracao();
-    plat::IniFile ini(arquivo);
-    std::string servidor = Trim(ini.ReadString(SecaoConfiguracao, ChaveServidor, ""));
+    std::string servidor = Trim(TSistema::Configuracao()->ReadString(SecaoConfiguracao, ChaveServidor, ""));
     if (servidor.empty())
         throw ELogAtuAplic(std::string("Endereço do ") + kServico + " não configurado: informe a chave " +
                            ChaveServidor + " da seção [" + SecaoConfiguracao + "] em " + arquivo +

@@ -1,6 +1,7 @@
 #pragma once
 // The suite's password formatting: turns a user name and a password into the 30-byte value
 // that column USUARIOS.SENHA_US stores.
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,6 +12,10 @@ class EAccessViolation : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Only the first ten characters of the user name and of the password take part in the
+// formatted value: two passwords that share their first ten characters format alike.
+inline constexpr std::size_t kCaracteresSenha = 10;
 
 // On raw Windows-1252 bytes; returns 30 raw bytes (any byte value may occur). Throws
 // EAccessViolation "Usuário inválido para formatação da senha" for an empty user and

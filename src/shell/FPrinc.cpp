@@ -10,6 +10,7 @@
 #include "distribution/FDistPravolt.h"
 #include "distribution/FDistServPend.h"
 #include "distribution/UFMdiChild.h"
+#include "platform/IniFile.h"
 #include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
 #include "rules/DGlobal.h"
@@ -67,6 +68,12 @@ void TfrmPrinc::Inicializar() {
 }
 
 void TfrmPrinc::FormCreate() {
+    // Parametros.ini, parsed once for the whole start-up: every step below reads this copy.
+    // A file that cannot be read is reported first, naming it; the start-up then goes on
+    // with the defaults, whose own error follows.
+    const std::shared_ptr<const plat::IniFile> configuracao = TSistema::Configuracao();
+    if (const std::string problema = TSistema::ProblemaConfiguracao(*configuracao); !problema.empty())
+        plat::Erro(problema);
     // Reads BD_PRINCIPAL, descrambles it and, when not empty, lets it replace the main
     // database location of the system object (constructed on the way, if not yet).
     AplicarBdPrincipal();

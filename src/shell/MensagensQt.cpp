@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Executavel.h"
+
 namespace plat {
 
 Resposta MensagensQt::Mostrar(const Mensagem& m) {
@@ -55,7 +57,10 @@ IMensagens& InstalarMensagensPrograma() {
     return *sink;
 }
 
-AplicacaoQt::AplicacaoQt(int& argc, char** argv) : QApplication(argc, argv) {}
+AplicacaoQt::AplicacaoQt(int& argc, char** argv) : QApplication(argc, argv) {
+    // After QApplication, which has set the locale from the environment.
+    AdotarLocaleUtf8();
+}
 
 bool AplicacaoQt::notify(QObject* receptor, QEvent* evento) {
     try {

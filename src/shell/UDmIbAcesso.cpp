@@ -62,10 +62,10 @@ void TdmIbAcesso::DataModuleCreate() {
     try {
         std::string acesso, user, banco;
         {
-            const plat::IniFile ini(TSistema::ArquivoConfiguracao());
-            acesso = ini.ReadString("Paths", "ACESSO", "ERRO");
-            user = ini.ReadString("Paths", "USER", "ERRO");
-            banco = ini.ReadString("Banco", "Banco", "ERRO");
+            const auto ini = TSistema::Configuracao();
+            acesso = ini->ReadString("Paths", "ACESSO", "ERRO");
+            user = ini->ReadString("Paths", "USER", "ERRO");
+            banco = ini->ReadString("Banco", "Banco", "ERRO");
         }
         acesso = TSistema::ResolverMono(acesso);  // the user database keeps its location as read
         if (banco == "InterBase")

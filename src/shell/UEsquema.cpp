@@ -1,5 +1,6 @@
 #include "shell/UEsquema.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "db/Error.h"
@@ -88,6 +90,29 @@ std::unique_ptr<db::Connection> NovaConexao(const std::string& local, const std:
     return c;
 }
 
+// The name a plain-path database is built under before it is moved into place.
+std::string NomeTrabalho(const std::string& local, long processo) {
+    return local + ".novo-" + std::to_string(processo);
+}
+
+// The tables that the base script of a database creates, upper-cased.
+std::set<std::string> TabelasDoEsquema(Banco banco) {
+    const std::string nome = banco == Banco::Acesso ? "acesso.sql" : "principal.sql";
+    auto texto = Script(nome);
+    if (!texto) throw db::Error("the schema script " + nome + " is not part of this build");
+    std::set<std::string> tabelas;
+    for (const std::string& comando : db::ScriptRunner::Split(*texto)) {
+        const std::string cabeca = Cabeca(comando);
+        if (cabeca.rfind("CREATE TABLE ", 0) == 0) tabelas.insert(cabeca.substr(13, cabeca.find('(') - 13));
+    }
+    return tabelas;
+}
+
+// The first line of a database message, for a short reason.
+std::string PrimeiraLinha(const std::string& texto) {
+    return texto.substr(0, texto.find('\n'));
+}
+
 }  // namespace
 
 EBancoExiste::EBancoExiste(const std::string& local)
@@ -150,6 +175,64 @@ bool Existe(const std::string& local, const std::string& usuario, const std::str
     return true;
 }
 
+ExameLocal Examinar(const std::string& local, Banco banco, const std::string& usuario,
+                    const std::string& senha) {
+    if (LocalEmbutido(local)) {
+        std::error_code ec;
+        const auto st = std::filesystem::status(local, ec);
+        if (!std::filesystem::exists(st)) return {};
+        if (std::filesystem::is_directory(st)) return {Ocupacao::Outra, "it is a folder"};
+        if (!std::filesystem::is_regular_file(st)) return {Ocupacao::Outra, "it is not a regular file"};
+    }
+    auto c = NovaConexao(local, usuario, senha);
+    try {
+        c->Open();
+    } catch (const db::Error& e) {
+        if (!LocalEmbutido(local) && (e.Contem(kIoError) || e.Contem(kIoOpenErr))) return {};
+        if (!LocalEmbutido(local)) throw;
+        return {Ocupacao::Outra, "it does not open as a database: " + PrimeiraLinha(e.what())};
+    }
+    std::set<std::string> faltam = TabelasDoEsquema(banco);
+    {
+        db::Query q(*c);
+        q.SetSQL("select RDB$RELATION_NAME from RDB$RELATIONS where coalesce(RDB$SYSTEM_FLAG, 0) = 0");
+        q.Open();
+        for (; !q.Eof(); q.Next()) {
+            std::string nome = q.Field(0).AsString();
+            while (!nome.empty() && nome.back() == ' ') nome.pop_back();
+            faltam.erase(nome);
+        }
+    }
+    c->Close();
+    if (faltam.empty()) return {Ocupacao::DoEsquema, {}};
+    return {Ocupacao::Outra, "it is a database without table " + *faltam.begin() +
+                                 (faltam.size() > 1 ? " (and " + std::to_string(faltam.size() - 1) + " more)" : "")};
+}
+
+std::vector<Sobra> RemoverSobras(const std::string& local) {
+    std::vector<Sobra> removidas;
+    if (!LocalEmbutido(local)) return removidas;
+    namespace fs = std::filesystem;
+    const fs::path alvo(local);
+    const std::string prefixo = alvo.filename().string() + ".novo-";
+    const fs::path pasta = alvo.has_parent_path() ? alvo.parent_path() : fs::path(".");
+    std::error_code ec;
+    for (fs::directory_iterator it(pasta, ec), fim; !ec && it != fim; it.increment(ec)) {
+        const std::string nome = it->path().filename().string();
+        if (nome.size() <= prefixo.size() || nome.compare(0, prefixo.size(), prefixo) != 0) continue;
+        const std::string numero = nome.substr(prefixo.size());
+        if (numero.size() > 9 || numero.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long processo = std::stol(numero);
+        // Only a process that no longer exists left it; a running creation keeps its file.
+        if (processo <= 0 || processo == ::getpid() || ::kill(static_cast<pid_t>(processo), 0) == 0 ||
+            errno != ESRCH)
+            continue;
+        std::error_code erro;
+        if (fs::remove(it->path(), erro)) removidas.push_back({it->path().string(), processo});
+    }
+    return removidas;
+}
+
 void AplicarEsquema(db::Connection& conn, Banco banco) {
     for (const std::string& nome : ScriptsDoBanco(banco)) {
         auto texto = Script(nome);
@@ -193,7 +276,7 @@ NovoBanco::NovoBanco(const std::string& local, Banco banco, const std::string& u
     if (LocalEmbutido(local)) {
         std::filesystem::path destino(local);
         if (destino.has_parent_path()) std::filesystem::create_directories(destino.parent_path());
-        localTrabalho_ = local + ".novo-" + std::to_string(::getpid());
+        localTrabalho_ = NomeTrabalho(local, ::getpid());
         std::error_code ec;
         std::filesystem::remove(localTrabalho_, ec);
     }
@@ -241,6 +324,25 @@ void NovoBanco::Concluir() {
         std::filesystem::remove(localTrabalho_, ec);
     }
     concluido_ = true;
+}
+
+void NovoBanco::Desfazer() noexcept {
+    if (!concluido_) {
+        Descartar();
+        concluido_ = true;
+        return;
+    }
+    if (LocalEmbutido(local_)) {
+        std::error_code ec;
+        std::filesystem::remove(local_, ec);
+        return;
+    }
+    try {
+        conn_->Open();
+        conn_->DropDatabase();
+    } catch (...) {
+    }
+    conn_->Close();
 }
 
 void CriarBanco(const std::string& local, Banco banco, const std::string& usuario,

@@ -49,6 +49,29 @@ bool LocalEmbutido(const std::string& local);
 // missing; any other failure, such as a refused password, is raised).
 bool Existe(const std::string& local, const std::string& usuario, const std::string& senha);
 
+// What a location holds, for an installer that must never overwrite: nothing, a database
+// of this schema (every table of its base script, acesso.sql or principal.sql, is there),
+// or something else (a file that does not open as a database, a folder, a database of
+// another schema); `motivo` says what, in a few words.
+enum class Ocupacao { Livre, DoEsquema, Outra };
+struct ExameLocal {
+    Ocupacao ocupacao = Ocupacao::Livre;
+    std::string motivo;
+};
+// A failure other than "nothing there" while reaching a server (a refused password, a
+// server down) is raised.
+ExameLocal Examinar(const std::string& local, Banco banco, const std::string& usuario,
+                    const std::string& senha);
+
+// The work files that NovoBanco leaves beside a plain-path location when its process is
+// killed ("<location>.novo-<process id>"): removes those whose process has ended and returns
+// their paths. A server location has none.
+struct Sobra {
+    std::string caminho;
+    long processo = 0;
+};
+std::vector<Sobra> RemoverSobras(const std::string& local);
+
 // Applies the scripts of a database, in order, to an open connection, each script in one
 // transaction (split as the data layer's script runner splits). The first failing
 // statement stops the run with a db::Error naming the script, the statement and the
@@ -75,6 +98,9 @@ public:
     // Detaches and moves the database to its location. Throws when that fails (the
     // database is then removed).
     void Concluir();
+    // Removes the database again after Concluir, when a later step of the same installation
+    // failed; before Concluir the destructor does this.
+    void Desfazer() noexcept;
 
 private:
     void Descartar() noexcept;

@@ -1,6 +1,8 @@
 #include "shell/USistema.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/DataHora.h"
@@ -44,10 +46,39 @@ void TSistema::DefinirDiretorioConfiguracao(const std::string& dir) { DiretorioD
 
 std::string TSistema::ArquivoConfiguracao() { return DiretorioConfiguracao() + "/Parametros.ini"; }
 
+std::shared_ptr<const plat::IniFile> TSistema::Configuracao() {
+    return plat::IniFile::Compartilhado(ArquivoConfiguracao());
+}
+
+std::string TSistema::ProblemaConfiguracao(const plat::IniFile& ini) {
+    std::string motivo;
+    switch (ini.Erro()) {
+        case 0:
+            return {};
+        case ENOENT:
+        case ENOTDIR:
+            motivo = "não foi encontrado";
+            break;
+        case EISDIR:
+            motivo = "é uma pasta, não um arquivo";
+            break;
+        case EACCES:
+        case EPERM:
+            motivo = "não pode ser lido: sem permissão de leitura";
+            break;
+        default:
+            motivo = std::string("não pode ser lido: ") + std::strerror(ini.Erro());
+    }
+    return "O arquivo de configuração \"" + ini.Caminho() + "\" " + motivo +
+           ". O programa continua com os valores padrão.";
+}
+
 TSistema::TSistema() {
     // The reader holds no open file: the text is read whole, so nothing stays open when a
-    // step below fails.
-    const plat::IniFile ini(ArquivoConfiguracao());
+    // step below fails. The parsed file is kept, so the modules that read it after this
+    // object share it instead of parsing it again.
+    configuracao_ = Configuracao();
+    const plat::IniFile& ini = *configuracao_;
     auto txt = [&](const char* s, const char* k, const char* padrao) { return ini.ReadString(s, k, padrao); };
     auto num = [&](const char* s, const char* k, int padrao) { return ini.ReadInteger(s, k, padrao); };
     auto real = [&](const char* s, const char* k) { return ini.ReadFloat(s, k, 0.0); };

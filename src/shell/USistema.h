@@ -7,6 +7,7 @@
 // The connections and data modules are owned by the application object (UAplicacao.h),
 // not by the system object; these fields only refer to them.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ class TdmIBFatur;
 
 namespace db {
 class ClientDataSet;
+}
+namespace plat {
+class IniFile;
 }
 
 // Raised when the configuration names no database kind.
@@ -48,6 +52,15 @@ public:
     static std::string DiretorioConfiguracao();
     static void DefinirDiretorioConfiguracao(const std::string& dir);  // "" = no override
     static std::string ArquivoConfiguracao();  // DiretorioConfiguracao() + "/Parametros.ini"
+
+    // Parametros.ini, parsed once and shared by its readers (the system object, the access
+    // data modules, the accounting format ...) for as long as one of them holds it; the
+    // system object holds it for its whole life. A file changed meanwhile is parsed anew.
+    static std::shared_ptr<const plat::IniFile> Configuracao();
+
+    // What is wrong with the configuration file, as the message shown at start-up (the
+    // full path and the reason: missing, a folder, unreadable); empty when it was read.
+    static std::string ProblemaConfiguracao(const plat::IniFile& ini);
 
     // The "MONO:" rule for database locations: a value whose first five characters are
     // "MONO:" in any case becomes the executable's directory + "/bdados/" + the rest;
@@ -224,6 +237,7 @@ public:
 
 private:
     std::string senhaBanco_;
+    std::shared_ptr<const plat::IniFile> configuracao_;
 };
 
 // The system object, constructed on first use. A failed construction stores nothing and

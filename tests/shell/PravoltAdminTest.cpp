@@ -1,11 +1,17 @@
 // The installer tool, run as operators run it: the built pravolt-admin binary.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "support/TestDb.h"
@@ -31,14 +37,16 @@ std::string Aspas(const std::string& s) {
     return r + "'";
 }
 
-Saida Rodar(const std::string& argumentos) {
+// Runs the tool with the arguments (shell words); `ambiente` are variable assignments put
+// before it ("LC_ALL=C").
+Saida Rodar(const std::string& argumentos, const std::string& ambiente = "") {
     const std::string bin = std::string(PRAVOLT_BINARY_DIR) + "/pravolt-admin";
     Saida s;
     if (!fs::exists(bin)) {
         s.texto = bin + " is not built";
         return s;
     }
-    FILE* p = ::popen((Aspas(bin) + " " + argumentos + " 2>&1").c_str(), "r");
+    FILE* p = ::popen((ambiente + " " + Aspas(bin) + " " + argumentos + " 2>&1").c_str(), "r");
     if (!p) return s;
     char buf[4096];
     std::size_t n;
@@ -66,6 +74,24 @@ std::int64_t Contar(db::Connection& c, const std::string& sql) {
 
 bool Contem(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
 
+std::string LerArquivo(const std::string& caminho) {
+    std::ifstream f(caminho, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void EscreverArquivo(const std::string& caminho, const std::string& bytes) {
+    std::ofstream(caminho, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Every file and folder under a folder, relative to it.
+std::set<std::string> Conteudo(const std::string& dir) {
+    std::set<std::string> r;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(dir, ec), fim; !ec && it != fim; it.increment(ec))
+        r.insert(fs::relative(it->path(), dir).string());
+    return r;
+}
+
 }  // namespace
 
 TEST(PravoltAdmin, HelpAndRefusedCommandLines) {
@@ -75,34 +101,62 @@ TEST(PravoltAdmin, HelpAndRefusedCommandLines) {
                           "--scale"})
         EXPECT_TRUE(Contem(ajuda.texto, c)) << c;
 
-    struct Caso {
-        const char* args;
-        const char* mensagem;
-    };
-    const Caso casos[] = {
+    // One line naming the argument, status 2; nothing is written for a refused command
+    // line (the cases that reach a folder name this one, which must not come to exist).
+    const std::string base = TestDb::MakeTempDir("pravolt-admin-uso");
+    fs::remove(base);
+    const std::string d = Aspas(base);
+    const std::string casos[][2] = {
         {"", "no command given"},
         {"frobnicate /tmp/x", "unknown command 'frobnicate'"},
+        {Aspas("frob\nnicate"), "unknown command 'frob\\nnicate'"},
         {"demo", "'demo' expects DIR"},
         {"demo /tmp/a /tmp/b", "'demo' expects DIR"},
-        {"demo /tmp/x --scale", "--scale needs a value"},
-        {"demo /tmp/x --scale abc", "--scale needs a whole number"},
-        {"demo /tmp/x --scale 0", "--scale must be between"},
-        {"demo /tmp/x --scale -5", "--scale needs a whole number"},
-        {"create /tmp/x --scale 10", "--scale belongs to 'demo'"},
-        {"create /tmp/x --verbose", "unknown option '--verbose'"},
-        {"create /tmp/x --db /tmp/x/a.fdb --acesso /tmp/x/a.fdb", "must be two databases"},
-        {"set-password /tmp/x DIRETOR", "'set-password' expects DIR USER PASSWORD"},
-        {"set-password /tmp/x DIRETOR ''", "the password may not be empty"},
-        {"set-password /tmp/x NOMEMUITOLONGO s", "more than 10 characters"},
-        {"set-password /tmp/x DIRETOR s --chave 2", "takes no options"},
-        {"set-location /tmp/x", "'set-location' expects DIR LOCATION"},
+        {"demo " + d + " --scale", "--scale needs a value"},
+        {"demo " + d + " --scale abc", "--scale needs a whole number"},
+        {"demo " + d + " --scale 0", "--scale must be between"},
+        {"demo " + d + " --scale -5", "--scale needs a whole number"},
+        {"create " + d + " --scale 10", "--scale belongs to 'demo'"},
+        {"create " + d + " --verbose", "unknown option '--verbose'"},
+        {"create " + d + " --db /tmp/x/a.fdb --acesso /tmp/x/a.fdb", "must be two databases"},
+        {"create " + d + " --db ' '", "--db may not be blank"},
+        {"create " + d + " --acesso ''", "--acesso may not be empty"},
+        {"create " + d + " --db " + Aspas("/tmp/a\tb.fdb"), "--db holds a control character (a tab at character 7)"},
+        {"create " + d + " --db ' /tmp/a.fdb'", "--db would not read back from Parametros.ini"},
+        {"create " + d + " --chave \"'2'\"", "--chave would not read back from Parametros.ini"},
+        {"demo " + Aspas(base + "/x\ny"), "DIR holds a control character (a new line at character"},
+        {"create '   '", "DIR may not be blank"},
+        {"create " + Aspas("/tmp/\xE7"), "DIR is not UTF-8 text"},
+        {"set-password " + d + " DIRETOR", "'set-password' expects DIR USER PASSWORD"},
+        {"set-password " + d + " DIRETOR s --chave 2", "takes no options"},
+        {"set-password " + d + " DIRETOR ''", "PASSWORD may not be empty"},
+        {"set-password " + d + " '  ' segredo", "USER may not be blank"},
+        {"set-password " + d + " NOMEMUITOLONGO s", "USER has 14 characters; at most 10 are allowed"},
+        {"set-password " + d + " ŁUKASZ segredo", "USER holds 'Ł' (U+0141), which Windows-1252 cannot store"},
+        {"set-password " + d + " DIRETOR 'seg€ŋ'", "PASSWORD holds 'ŋ' (U+014B)"},
+        {"set-password " + d + " DIRETOR " + Aspas("se\ngredo"), "PASSWORD holds a control character (a new line"},
+        {"set-password " + d + " DIRETOR 12345678901", "PASSWORD has 11 characters; at most 10 are allowed"},
+        {"set-location " + d, "'set-location' expects DIR LOCATION"},
+        {"set-location " + d + " ' '", "LOCATION may not be blank"},
+        {"set-location " + d + " " + Aspas("srv:/a\r.fdb"), "LOCATION holds a control character (a carriage return"},
     };
     for (const auto& c : casos) {
-        Saida s = Rodar(c.args);
-        EXPECT_EQ(s.status, 2) << c.args << "\n" << s.texto;
-        EXPECT_TRUE(Contem(s.texto, c.mensagem)) << c.args << "\n" << s.texto;
-        EXPECT_TRUE(Contem(s.texto, "--help")) << c.args;
+        Saida s = Rodar(c[0]);
+        EXPECT_EQ(s.status, 2) << c[0] << "\n" << s.texto;
+        EXPECT_TRUE(Contem(s.texto, c[1])) << c[0] << "\n" << s.texto;
+        EXPECT_TRUE(Contem(s.texto, "--help")) << c[0];
+        EXPECT_EQ(std::count(s.texto.begin(), s.texto.end(), '\n'), 1) << c[0] << "\n" << s.texto;
     }
+    EXPECT_FALSE(fs::exists(base));
+
+    // Help after any command, before "--"; after it "-h" is an argument (a password).
+    for (const char* args : {"-h", "help", "demo --help", "create /tmp/x -h", "set-password --help",
+                             "set-location DIR LOCATION -h"}) {
+        Saida s = Rodar(args);
+        EXPECT_EQ(s.status, 0) << args << "\n" << s.texto;
+        EXPECT_TRUE(Contem(s.texto, "at most 10 characters each")) << args;
+    }
+    EXPECT_EQ(Rodar("set-password " + d + " -- DIRETOR -h").status, 1);  // no Parametros.ini there
 }
 
 TEST(PravoltAdmin, CommandsOnAFolderWithoutConfigurationFail) {
@@ -159,7 +213,17 @@ TEST(PravoltAdmin, DemoWritesASaneFactoryAndTheConfigurationPointingAtIt) {
     EXPECT_LE(despachos, 7 * 300);
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX is null"), 0);
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX >= SAIDA_EX"), 0);
-    EXPECT_EQ(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX < SAIDA_EX or RETORNO_EX > current_date"), 0);
+    EXPECT_EQ(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX < SAIDA_EX or RETORNO_EX > current_date "
+                         "or SAIDA_EX > current_date"),
+              0);
+    // Today holds a day's share of the recent weeks, not the work due after it.
+    for (const char* coluna : {"SAIDA_EX", "RETORNO_EX"}) {
+        const std::string c_ = coluna;
+        const std::int64_t hoje = Contar(*c, "select count(*) from EXTERNO where " + c_ + " = current_date");
+        const std::int64_t quinzena = Contar(*c, "select count(*) from EXTERNO where " + c_ +
+                                                     " between current_date - 14 and current_date - 1");
+        EXPECT_LE(hoje, 2 * quinzena / 14 + 5) << coluna << ": " << hoje << " today, " << quinzena << " in 14 days";
+    }
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where SAIDA_EX >= "
                          "dateadd(1 - extract(day from current_date) day to current_date)"),
               0);
@@ -272,4 +336,144 @@ TEST(PravoltAdmin, RunningAgainLeavesEverythingAloneAndMaintenanceCommandsWork) 
     ASSERT_EQ(Rodar("set-location " + Aspas(p.dir) + " ''").status, 0);
     auto c = Abrir(p.Acesso());
     EXPECT_EQ(Contar(*c, "select count(*) from BD_PRINCIPAL"), 0);
+}
+
+TEST(PravoltAdmin, ALocationHoldingSomethingElseIsRefusedAndNothingIsWritten) {
+    PastaAdmin p("pravolt-admin-outro");
+    const std::string texto = p.dir + "/notas.txt", copia = p.dir + "/copia.fbk", pasta = p.dir + "/pasta.fdb";
+    EscreverArquivo(texto, "não é um banco\n");
+    EscreverArquivo(copia, std::string(40000, '\x5A'));
+    fs::create_directory(pasta);
+    TestDb acessoAlheio;  // a database, but of the access schema
+    acessoAlheio.RunScript("acesso.sql");
+    acessoAlheio.Detach();
+    const std::set<std::string> antes = Conteudo(p.dir);
+
+    const std::string casos[][2] = {
+        {"--db " + Aspas(texto), "--db " + texto + " is not a main database of pravolt: it does not open as a database"},
+        {"--db " + Aspas(copia), "is not a main database of pravolt: it does not open as a database"},
+        {"--db " + Aspas(pasta), "--db " + pasta + " is not a main database of pravolt: it is a folder"},
+        {"--acesso " + Aspas(pasta), "--acesso " + pasta + " is not an access database of pravolt: it is a folder"},
+        {"--db " + Aspas(acessoAlheio.Path()), "is not a main database of pravolt: it is a database without table"},
+    };
+    for (const char* cmd : {"create", "demo"})
+        for (const auto& c : casos) {
+            const std::string destino = p.dir + "/inst";
+            Saida s = Rodar(std::string(cmd) + " " + Aspas(destino) + " " + c[0]);
+            EXPECT_EQ(s.status, 1) << c[0] << "\n" << s.texto;
+            EXPECT_TRUE(Contem(s.texto, c[1])) << c[0] << "\n" << s.texto;
+            EXPECT_TRUE(Contem(s.texto, "nothing was written")) << s.texto;
+            EXPECT_EQ(Conteudo(p.dir), antes) << c[0];
+        }
+    EXPECT_EQ(LerArquivo(texto), "não é um banco\n");
+    auto c = Abrir(acessoAlheio.Path());  // still a sound access database
+    EXPECT_EQ(Contar(*c, "select count(*) from USUARIOS"), 0);
+}
+
+TEST(PravoltAdmin, AFailedCreationLeavesNothingItMadeAndKeepsWhatExisted) {
+    PastaAdmin p("pravolt-admin-falha");
+    EscreverArquivo(p.dir + "/arquivo", "x");
+    const std::string impossivel = Aspas(p.dir + "/arquivo/PRAVOLT.FDB");  // under a file
+
+    // A new installation: the access database was built first; nothing of it stays.
+    Saida s = Rodar("create " + Aspas(p.dir + "/nova/inst") + " --db " + impossivel);
+    EXPECT_EQ(s.status, 1) << s.texto;
+    EXPECT_TRUE(Contem(s.texto, "Nothing this run made was left behind")) << s.texto;
+    EXPECT_EQ(Conteudo(p.dir), (std::set<std::string>{"arquivo"}));
+
+    // An existing access database stays as it was; no Parametros.ini is written.
+    ASSERT_EQ(Rodar("create " + Aspas(p.dir) + " --db " + Aspas(p.dir + "/bdados/OUTRO.FDB")).status, 0);
+    fs::remove(p.dir + "/Parametros.ini");
+    fs::remove(p.dir + "/bdados/OUTRO.FDB");
+    Abrir(p.Acesso())->ExecSQL("insert into CONFIG (NOME_EMPRESA) values ('MANTIDA')");
+    s = Rodar("demo " + Aspas(p.dir) + " --db " + impossivel);
+    EXPECT_EQ(s.status, 1) << s.texto;
+    EXPECT_TRUE(Contem(s.texto, "The access database already exists and was left as it is")) << s.texto;
+    EXPECT_EQ(Conteudo(p.dir), (std::set<std::string>{"arquivo", "bdados", "bdados/ACESSO.FDB"}));
+    EXPECT_EQ(Contar(*Abrir(p.Acesso()), "select count(*) from CONFIG where NOME_EMPRESA = 'MANTIDA'"), 1);
+}
+
+TEST(PravoltAdmin, WorkFilesOfAKilledRunAreRemovedByTheNextRun) {
+    PastaAdmin p("pravolt-admin-morto");
+    const std::string bin = std::string(PRAVOLT_BINARY_DIR) + "/pravolt-admin";
+    int canal[2];
+    ASSERT_EQ(::pipe(canal), 0);
+    const pid_t filho = ::fork();
+    ASSERT_GE(filho, 0);
+    if (filho == 0) {
+        ::dup2(canal[1], 1);
+        ::close(canal[0]);
+        ::execl(bin.c_str(), bin.c_str(), "demo", p.dir.c_str(), "--scale", "2000000", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(canal[1]);
+    // Killed while it loads the main database: both databases are still work files.
+    std::string saida;
+    char buf[512];
+    for (ssize_t n; !Contem(saida, "into the main database") && (n = ::read(canal[0], buf, sizeof buf)) > 0;)
+        saida.append(buf, static_cast<std::size_t>(n));
+    ::kill(filho, SIGKILL);
+    ::waitpid(filho, nullptr, 0);
+    ::close(canal[0]);
+    ASSERT_TRUE(Contem(saida, "into the main database")) << saida;
+    const std::string sufixo = ".novo-" + std::to_string(filho);
+    ASSERT_TRUE(fs::exists(p.Db() + sufixo));
+    ASSERT_TRUE(fs::exists(p.Acesso() + sufixo));
+    EXPECT_FALSE(fs::exists(p.dir + "/Parametros.ini"));
+
+    Saida s = Rodar("create " + Aspas(p.dir));
+    ASSERT_EQ(s.status, 0) << s.texto;
+    for (const std::string& sobra : {p.Acesso() + sufixo, p.Db() + sufixo}) {
+        EXPECT_TRUE(Contem(s.texto, "Removed " + sobra + ", left by an interrupted run (process " +
+                                        std::to_string(filho) + " has ended)"))
+            << s.texto;
+        EXPECT_FALSE(fs::exists(sobra));
+    }
+    EXPECT_EQ(Conteudo(p.dir), (std::set<std::string>{"Parametros.ini", "bdados", "bdados/ACESSO.FDB",
+                                                      "bdados/PRAVOLT.FDB"}));
+}
+
+// Folders and files with accents, with the user's locale or none ("C"): the databases are
+// made where named, Parametros.ini names them in Windows-1252 (UTF-8 with a byte-order
+// mark when a name has a character Windows-1252 lacks), and the maintenance commands
+// reach them through it.
+TEST(PravoltAdmin, AccentedFoldersAndFilesWorkInAnyLocale) {
+    PastaAdmin p("pravolt-admin-acentos");
+    struct Caso {
+        std::string ambiente, dir, db, acesso;
+        bool bom;
+    };
+    const Caso casos[] = {
+        {"LC_ALL=C", p.dir + "/Área de Trabalho/inst", "", "", false},
+        {"LC_ALL=pt_BR.ISO-8859-1", p.dir + "/Produção", p.dir + "/Produção/José.FDB", p.dir + "/Łódź/Ação.FDB", true},
+    };
+    for (const auto& c : casos) {
+        const std::string args = c.db.empty() ? "demo " + Aspas(c.dir) + " --scale 20"
+                                               : "create " + Aspas(c.dir) + " --db " + Aspas(c.db) +
+                                                     " --acesso " + Aspas(c.acesso);
+        Saida s = Rodar(args, c.ambiente);
+        ASSERT_EQ(s.status, 0) << c.ambiente << " " << args << "\n" << s.texto;
+        const std::string db = c.db.empty() ? c.dir + "/bdados/PRAVOLT.FDB" : c.db;
+        const std::string acesso = c.acesso.empty() ? c.dir + "/bdados/ACESSO.FDB" : c.acesso;
+        EXPECT_TRUE(fs::is_regular_file(db));
+        EXPECT_TRUE(fs::is_regular_file(acesso));
+
+        const std::string bytes = LerArquivo(c.dir + "/Parametros.ini");
+        EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0) == 0, c.bom);
+        if (!c.bom) EXPECT_TRUE(Contem(bytes, plat::Utf8ParaCp1252(db)));
+        plat::IniFile ini(c.dir + "/Parametros.ini");
+        EXPECT_EQ(ini.ReadString("Paths", "DB", ""), db);
+        EXPECT_EQ(ini.ReadString("Paths", "ACESSO", ""), acesso);
+
+        s = Rodar("set-password " + Aspas(c.dir) + " joão ação", c.ambiente);
+        EXPECT_EQ(s.status, 0) << s.texto;
+        s = Rodar("set-location " + Aspas(c.dir) + " " + Aspas(db), c.ambiente);
+        EXPECT_EQ(s.status, 0) << s.texto;
+        auto a = Abrir(acesso);
+        db::Query q(*a);
+        q.SetSQL("select SENHA from BD_PRINCIPAL");
+        q.Open();
+        EXPECT_EQ(Decifrar(q.FieldByName("SENHA").AsString()), db);
+        EXPECT_EQ(Contar(*a, "select count(*) from USUARIOS where NOME_US = 'JOÃO'"), 1);
+    }
 }

@@ -9,7 +9,14 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
 #include <thread>
+
+#include "platform/Cp1252.h"
+#include "shell/UEsquema.h"
 
 namespace {
 
@@ -33,14 +40,17 @@ protected:
         }
     }
 
-    QProcess* Iniciar() {
+    // Starts the program with the configuration folder given (the test's empty one by
+    // default) and the extra environment variables.
+    QProcess* Iniciar(const QString& dirConfig = {}, const QProcessEnvironment& extra = {}) {
         auto* p = new QProcess;
         processos_ << p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("PRAVOLT_MENSAGENS", "stderr");
         env.insert("XDG_RUNTIME_DIR", runtime_.path());
-        env.insert("PRAVOLT_CONFIG_DIR", config_.path());
+        env.insert("PRAVOLT_CONFIG_DIR", dirConfig.isEmpty() ? config_.path() : dirConfig);
+        env.insert(extra);
         p->setProcessEnvironment(env);
         p->start(programa_, {});
         EXPECT_TRUE(p->waitForStarted(5000));
@@ -73,9 +83,14 @@ protected:
 TEST_F(ProgramaTest, SegundaCopiaAvisaESaiComZeroEnquantoAPrimeiraContinua) {
     QProcess* primeira = Iniciar();
     // The first copy is up once its start-up error (no configuration) has been reported.
-    const QString saida1 = EsperarSaida(primeira, "Erro|Barvenco|");
+    const QString saida1 = EsperarSaida(primeira, "Erro|Barvenco|Driver");
     ASSERT_TRUE(saida1.contains("Erro|Barvenco|")) << saida1.toStdString();
     EXPECT_FALSE(saida1.contains(Aviso));
+    // First the file the program looked for, by its full path; then the start-up's own error.
+    const QString semArquivo = "Erro|Barvenco|O arquivo de configuração \"" + config_.path() +
+                               "/Parametros.ini\" não foi encontrado.";
+    EXPECT_TRUE(saida1.indexOf(semArquivo) >= 0 && saida1.indexOf(semArquivo) < saida1.indexOf("|Driver"))
+        << saida1.toStdString();
 
     QProcess* segunda = Iniciar();
     ASSERT_TRUE(segunda->waitForFinished(15000));
@@ -104,4 +119,58 @@ TEST_F(ProgramaTest, CopiaMortaNaoImpedeProximoInicio) {
 
     proxima->kill();
     ASSERT_TRUE(proxima->waitForFinished(10000));
+}
+
+namespace {
+
+// The files a process holds open, by their paths.
+std::set<std::string> ArquivosAbertos(qint64 pid) {
+    std::set<std::string> r;
+    std::error_code ec;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (std::filesystem::directory_iterator it(fds, ec), fim; !ec && it != fim; it.increment(ec)) {
+        std::error_code e;
+        auto alvo = std::filesystem::read_symlink(it->path(), e);
+        if (!e) r.insert(alvo.string());
+    }
+    return r;
+}
+
+}  // namespace
+
+// Folders and files with accents, named by the configuration folder and by Parametros.ini in
+// Windows-1252 or in UTF-8 without a byte-order mark, with no locale in the environment: the
+// program opens both databases (it holds them open) and reports nothing.
+TEST_F(ProgramaTest, CaminhosComAcentosAbremOsDoisBancos) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const std::string inst = base.path().toStdString() + "/Área de Trabalho/inst";
+    std::filesystem::create_directories(inst + "/bdados");
+    const std::string acesso = inst + "/bdados/Ação.FDB", principal = inst + "/bdados/José.FDB";
+    esquema::CriarBanco(acesso, esquema::Banco::Acesso, "SYSDBA", esquema::SenhaPorChave("1"));
+    esquema::CriarBanco(principal, esquema::Banco::Principal, "SYSDBA", esquema::SenhaPorChave("1"));
+    const std::string texto = "[Banco]\r\nBanco=DevartFireBird\r\n[Paths]\r\nDB=" + principal +
+                              "\r\nACESSO=" + acesso + "\r\nUSER=" + acesso + "\r\n";
+    QProcessEnvironment semLocale;
+    semLocale.insert("LC_ALL", "C");
+    semLocale.insert("LANG", "C");
+
+    for (const std::string& bytes : {plat::Utf8ParaCp1252(texto), texto}) {
+        std::ofstream(inst + "/Parametros.ini", std::ios::binary | std::ios::trunc) << bytes;
+        QProcess* p = Iniciar(QString::fromStdString(inst), semLocale);
+        std::set<std::string> abertos;
+        for (auto fim = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+             std::chrono::steady_clock::now() < fim && p->state() == QProcess::Running;
+             std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+            abertos = ArquivosAbertos(p->processId());
+            if (abertos.count(acesso) && abertos.count(principal)) break;
+        }
+        EXPECT_TRUE(abertos.count(acesso)) << (bytes == texto ? "UTF-8" : "Windows-1252");
+        EXPECT_TRUE(abertos.count(principal)) << (bytes == texto ? "UTF-8" : "Windows-1252");
+        p->waitForReadyRead(300);
+        const QString saida = QString::fromUtf8(p->readAllStandardError());
+        EXPECT_FALSE(saida.contains("Erro|")) << saida.toStdString();
+        p->kill();
+        ASSERT_TRUE(p->waitForFinished(10000));
+    }
 }

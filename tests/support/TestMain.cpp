@@ -6,10 +6,12 @@
 #include <cstdlib>
 
 #include "Subprocesso.h"
+#include "platform/Executavel.h"
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    plat::AdotarLocaleUtf8();  // as the programs do: accented file names in any locale
     int codigo = 0;
     if (ExecutarSubprocesso(argc, argv, codigo)) return codigo;
     ::testing::InitGoogleTest(&argc, argv);

@@ -170,17 +170,16 @@ struct Produto {
 
 struct Calendario {
     plat::TDateTime hoje;
-    plat::TDateTime inicioMes;
     plat::TDateTime inicioAno;
     plat::TDateTime inicioAnoPassado;
 };
+constexpr std::int64_t kDiasRecentes = 60;
 
 Calendario Hoje() {
     Calendario c;
     c.hoje = plat::Hoje();
     int a, m, d;
     plat::DecodeDate(c.hoje, a, m, d);
-    c.inicioMes = plat::EncodeDate(a, m, 1);
     c.inicioAno = plat::EncodeDate(a, 1, 1);
     c.inicioAnoPassado = plat::EncodeDate(a - 1, 1, 1);
     return c;
@@ -411,11 +410,12 @@ Resumo PreencherPrincipal(db::Connection& conn, const Opcoes& opcoes) {
             }
         }
 
-        // The ticket's history starts on a day between January of last year and today;
-        // a fifth of the tickets start this month.
+        // The ticket's history starts on a day between January of last year and today; a
+        // fifth of the tickets start in the last sixty days, evenly, so the recent weeks
+        // (this month's counters) run at a steady, busier pace whatever today's date.
         plat::TDateTime inicio;
         if (chance(0.2))
-            inicio = cal.inicioMes + entre(0, static_cast<std::int64_t>(cal.hoje - cal.inicioMes));
+            inicio = cal.hoje - entre(0, kDiasRecentes - 1);
         else
             inicio = cal.inicioAnoPassado + entre(0, static_cast<std::int64_t>(cal.hoje - cal.inicioAnoPassado));
 
@@ -428,7 +428,10 @@ Resumo PreencherPrincipal(db::Connection& conn, const Opcoes& opcoes) {
         };
         registrarProgresso("0000", "01", inicio, pares);  // cut
 
-        // About five dispatches per ticket, each of a different service type.
+        // About five dispatches per ticket, each of a different service type. The history
+        // runs as a real one does: a step that would fall after today has not happened yet
+        // (the ticket's later dispatches are still to come, a return still awaited), so
+        // today holds a day's share of the month, not everything due later.
         std::vector<int> tipos;
         for (int i = 0; i < kTipoInspecao; ++i) tipos.push_back(i);
         std::shuffle(tipos.begin(), tipos.end(), rnd);
@@ -439,9 +442,11 @@ Resumo PreencherPrincipal(db::Connection& conn, const Opcoes& opcoes) {
             const auto& candidatos =
                 executores[tipo.cod].empty() || chance(0.08) ? generalistas : executores[tipo.cod];
             const Terceirizado* t = candidatos[entre(0, static_cast<std::int64_t>(candidatos.size()) - 1)];
-            dia = std::min(cal.hoje, dia + entre(0, 4));
-            // The inactive workshop only has old, returned work.
-            if (!t->ativo && dia > cal.inicioAno) t = executores[tipo.cod].front();
+            dia += entre(0, 4);
+            if (dia > cal.hoje) break;
+            const plat::TDateTime retorno = dia + entre(1, 12);
+            // The inactive workshop only has old work, all of it returned.
+            if (!t->ativo && (dia > cal.inicioAno || retorno > cal.hoje)) t = executores[tipo.cod].front();
 
             std::string subf = "0000";
             std::int64_t qtde = pares;
@@ -453,10 +458,10 @@ Resumo PreencherPrincipal(db::Connection& conn, const Opcoes& opcoes) {
             auto preco = precos.find({t->cod, prodPrincipal, tipo.cod});
             std::int64_t valor = preco != precos.end() ? preco->second : t->precoCentavos;
 
-            // Older dispatches have nearly all come back; recent ones are often still out.
-            bool retornou = (cal.hoje - dia > 10) ? chance(0.93) : chance(0.3);
-            if (!t->ativo) retornou = true;
-            plat::TDateTime retorno = std::min(cal.hoje, dia + entre(1, 12));
+            // A return due by today has nearly always come (a few are overdue); one due
+            // later has not.
+            const bool devido = retorno <= cal.hoje;
+            const bool retornou = devido && (!t->ativo || chance(0.93));
 
             ext(0, Inteiro(t->cod))(1, Texto(tipo.cod))(2, Texto(prog))(3, Texto(ficha))(4, Texto(subf))(
                 5, Data(dia))(6, retornou ? Data(retorno) : Value())(7, Centavos(valor))(8, Inteiro(qtde))(
@@ -465,10 +470,11 @@ Resumo PreencherPrincipal(db::Connection& conn, const Opcoes& opcoes) {
             ++r.externos;
             if (!retornou) ++r.externosAbertos;
             registrarProgresso(subf, tipo.setorSaida, dia, qtde);
-            if (retornou) {
-                registrarProgresso(subf, tipo.setorRetorno, retorno, qtde);
-                dia = retorno;
-            }
+            if (retornou) registrarProgresso(subf, tipo.setorRetorno, retorno, qtde);
+            // The next service follows the return; a ticket whose return is still to come
+            // waits at the workshop.
+            if (!devido) break;
+            dia = retorno;
         }
 
         if ((f + 1) % 20000 == 0)
