@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <sstream>
@@ -26,7 +29,9 @@ std::string_view Aparar(std::string_view s) {
     return s.substr(i, f - i);
 }
 
-std::string Aparar(const std::string& s) { return std::string(Aparar(std::string_view(s))); }
+std::string Aparar(const std::string& s) {
+    return std::string(Aparar(std::string_view(s)));
+}
 
 char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -60,21 +65,39 @@ std::uint64_t HashNome(std::string_view nome, std::uint64_t semente) {
 }
 constexpr std::uint64_t kSementeSecoes = ~0ULL;
 
-// Hash of a file's bytes, to tell whether a shared parse still matches the file.
-std::uint64_t HashBytes(std::string_view b) {
-    std::uint64_t h = Misturar(b.size());
-    size_t i = 0;
-    for (; i + 8 <= b.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, b.data() + i, 8);
-        h = (h ^ Misturar(w)) * 0x9E3779B97F4A7C15ULL;
+// Hash of a file's bytes fed in pieces of any size (the same bytes give the same value
+// however they are cut), to tell whether a shared parse still matches the file.
+class HashBytes {
+public:
+    void Acrescentar(std::string_view b) {
+        total_ += b.size();
+        size_t i = 0;
+        while (quantos_ > 0 && quantos_ < 8 && i < b.size()) pendente_[quantos_++] = b[i++];
+        if (quantos_ == 8) {
+            Palavra(pendente_);
+            quantos_ = 0;
+        }
+        for (; i + 8 <= b.size(); i += 8) Palavra(b.data() + i);
+        while (i < b.size()) pendente_[quantos_++] = b[i++];
     }
-    std::uint64_t resto = 0;
-    std::memcpy(&resto, b.data() + i, b.size() - i);
-    return Misturar(h ^ resto);
-}
+    std::uint64_t Valor() const {
+        std::uint64_t resto = 0;
+        std::memcpy(&resto, pendente_, static_cast<size_t>(quantos_));
+        return Misturar(h_ ^ Misturar(resto + total_));
+    }
 
-// True when every byte is ASCII.
+private:
+    void Palavra(const char* p) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h_ = (h_ ^ Misturar(w)) * 0x9E3779B97F4A7C15ULL;
+    }
+    std::uint64_t h_ = 0x243F6A8885A308D3ULL;
+    char pendente_[8] = {};
+    int quantos_ = 0;
+    std::uint64_t total_ = 0;
+};
+
 bool SoAscii(std::string_view b) {
     size_t i = 0;
     for (; i + 8 <= b.size(); i += 8) {
@@ -90,17 +113,7 @@ bool SoAscii(std::string_view b) {
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF).
 bool Utf8Valido(std::string_view b) {
-    size_t i = 0;
-    const size_t n = b.size();
-    while (i < n) {
-        if (i + 8 <= n) {
-            std::uint64_t w;
-            std::memcpy(&w, b.data() + i, 8);
-            if (!(w & 0x8080808080808080ULL)) {
-                i += 8;
-                continue;
-            }
-        }
+    for (size_t i = 0; i < b.size();) {
         const auto c = static_cast<unsigned char>(b[i]);
         if (c < 0x80) {
             ++i;
@@ -120,7 +133,7 @@ bool Utf8Valido(std::string_view b) {
         } else {
             return false;
         }
-        if (i + seguintes >= n) return false;
+        if (i + seguintes >= b.size()) return false;
         for (int k = 1; k <= seguintes; ++k) {
             const auto d = static_cast<unsigned char>(b[i + k]);
             if ((d & 0xC0) != 0x80) return false;
@@ -134,172 +147,374 @@ bool Utf8Valido(std::string_view b) {
     return true;
 }
 
-// The whole file, or the system's error number.
-struct Leitura {
-    std::string bytes;
-    int erro = 0;
+// Reads an open file in pieces, handing each to `pedaco`; returns the system's error number
+// or 0.
+template <class F>
+int Percorrer(int fd, F&& pedaco) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    std::vector<char> buf(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n > 0)
+            pedaco(std::string_view(buf.data(), static_cast<size_t>(n)));
+        else if (n == 0)
+            return 0;
+        else if (errno != EINTR)
+            return errno;
+    }
+}
+
+// Smallest power of two of at least 16 slots that keeps a table at most two thirds full.
+size_t TamanhoTabela(size_t itens) {
+    size_t t = 16;
+    while (t < itens + itens / 2 + 1) t *= 2;
+    return t;
+}
+
+void Inserir(std::vector<std::uint32_t>& tabela, std::uint64_t hash, size_t indice) {
+    const size_t mascara = tabela.size() - 1;
+    size_t i = hash & mascara;
+    while (tabela[i]) i = (i + 1) & mascara;
+    tabela[i] = static_cast<std::uint32_t>(indice + 1);
+}
+
+// True when some byte of the word is below 14 (CR is 13, LF 10).
+bool TemByteMenorQue14(std::uint64_t w) {
+    return ((w - 0x0E0E0E0E0E0E0E0EULL) & ~w & 0x8080808080808080ULL) != 0;
+}
+
+// The first CR or LF at or after i, or b.size().
+size_t FimDeLinha(std::string_view b, size_t i) {
+    for (; i + 8 <= b.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, b.data() + i, 8);
+        if (TemByteMenorQue14(w)) break;
+    }
+    while (i < b.size() && b[i] != '\n' && b[i] != '\r') ++i;
+    return i;
+}
+
+// The lines of a text fed in pieces cut anywhere: calls f(line, offset of its start) for
+// each. Each CR or LF ends a line (CR LF leaves an empty line between, skipped like any
+// other); the last line needs no end.
+template <class F>
+class Divisor {
+public:
+    explicit Divisor(F f) : f_(std::move(f)) {}
+
+    void Acrescentar(std::string_view b) {
+        if (cortada_) {
+            const size_t fim = FimDeLinha(b, 0);
+            resto_.append(b.substr(0, fim));
+            if (fim == b.size()) {
+                posicao_ += b.size();
+                return;
+            }
+            f_(std::string_view(resto_), inicioResto_);
+            cortada_ = false;
+            b.remove_prefix(fim + 1);
+            posicao_ += fim + 1;
+        }
+        size_t i = 0;
+        for (size_t fim; (fim = FimDeLinha(b, i)) < b.size(); i = fim + 1)
+            f_(b.substr(i, fim - i), posicao_ + i);
+        if (i < b.size()) {
+            resto_.assign(b.substr(i));
+            inicioResto_ = posicao_ + i;
+            cortada_ = true;
+        }
+        posicao_ += b.size();
+    }
+
+    void Terminar() {
+        if (cortada_) f_(std::string_view(resto_), inicioResto_);
+        cortada_ = false;
+    }
+
+    std::uint64_t Posicao() const { return posicao_; }
+
+private:
+    F f_;
+    std::string resto_;  // the start of a line cut by the end of a piece
+    bool cortada_ = false;
+    std::uint64_t inicioResto_ = 0;
+    std::uint64_t posicao_ = 0;  // offset of the next piece
 };
 
-Leitura LerArquivo(const std::string& caminho) {
-    Leitura r;
-    const int fd = ::open(caminho.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        r.erro = errno;
-        return r;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        r.erro = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-        r.erro = EISDIR;
-    } else {
-        if (S_ISREG(st.st_mode) && st.st_size > 0) r.bytes.reserve(static_cast<size_t>(st.st_size));
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) {
-                r.bytes.append(buf, static_cast<size_t>(n));
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                r.erro = errno;
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    if (r.erro) r.bytes.clear();
-    return r;
+// A key line: "name = value", the name trimmed, the value trimmed and unquoted.
+bool LinhaDeChave(std::string_view linha, std::string_view& chave, std::string_view& valor) {
+    linha = Aparar(linha);
+    if (linha.empty() || linha[0] == ';' || linha[0] == '[') return false;
+    const size_t igual = linha.find('=');
+    if (igual == std::string_view::npos) return false;
+    chave = Aparar(linha.substr(0, igual));
+    valor = TirarAspas(Aparar(linha.substr(igual + 1)));
+    return !chave.empty();
+}
+
+// A section header line: "[name]", the name trimmed (what follows ']' is ignored).
+bool LinhaDeSecao(std::string_view linha, std::string_view& nome) {
+    linha = Aparar(linha);
+    if (linha.empty() || linha[0] != '[') return false;
+    const size_t fecha = linha.find(']');
+    if (fecha == std::string_view::npos) return false;
+    nome = Aparar(linha.substr(1, fecha - 1));
+    return true;
 }
 
 }  // namespace
 
-IniFile::IniFile(const std::string& caminho) : caminho_(caminho) {
-    Leitura l = LerArquivo(caminho);
-    erro_ = l.erro;
-    if (!erro_) Analisar(l.bytes);
+// Where the sections' lines are read from: the file, kept open, or a text in memory.
+struct IniFile::Fonte {
+    int fd = -1;
+    std::string texto;
+    Fonte() = default;
+    Fonte(const Fonte&) = delete;
+    Fonte& operator=(const Fonte&) = delete;
+    ~Fonte() {
+        if (fd >= 0) ::close(fd);
+    }
+    // Hands the bytes [ini, fim) to f in pieces.
+    template <class F>
+    void Percorrer(std::uint64_t ini, std::uint64_t fim, F&& f) const {
+        if (fd < 0) {
+            f(std::string_view(texto).substr(ini, fim - ini));
+            return;
+        }
+        std::vector<char> buf(1 << 16);
+        while (ini < fim) {
+            const ssize_t n = ::pread(fd, buf.data(), std::min<std::uint64_t>(buf.size(), fim - ini),
+                                      static_cast<off_t>(ini));
+            if (n > 0) {
+                f(std::string_view(buf.data(), static_cast<size_t>(n)));
+                ini += static_cast<std::uint64_t>(n);
+            } else if (n == 0 || errno != EINTR) {
+                return;  // the file was cut meanwhile: what is there is read
+            }
+        }
+    }
+};
+
+// A section's keys: first occurrences in file order, each name followed by its value in
+// `dados`.
+struct IniFile::Corpo {
+    struct Entrada {
+        size_t ini;
+        size_t tamChave;
+        size_t tamValor;
+    };
+    std::string dados;
+    std::vector<Entrada> entradas;
+    std::vector<std::uint32_t> indice;
+
+    std::string_view Chave(const Entrada& e) const {
+        return std::string_view(dados).substr(e.ini, e.tamChave);
+    }
+    std::string_view Valor(const Entrada& e) const {
+        return std::string_view(dados).substr(e.ini + e.tamChave, e.tamValor);
+    }
+    const Entrada* Achar(std::string_view nome) const {
+        if (indice.empty()) return nullptr;
+        const size_t mascara = indice.size() - 1;
+        for (size_t i = HashNome(nome, 0) & mascara; indice[i]; i = (i + 1) & mascara)
+            if (MesmoNome(Chave(entradas[indice[i] - 1]), nome)) return &entradas[indice[i] - 1];
+        return nullptr;
+    }
+    void Acrescentar(std::string_view linha) {
+        std::string_view chave, valor;
+        if (!LinhaDeChave(linha, chave, valor) || Achar(chave)) return;  // the first occurrence wins
+        entradas.push_back(Entrada{dados.size(), chave.size(), valor.size()});
+        dados.append(chave).append(valor);
+        if (indice.size() < TamanhoTabela(entradas.size())) {
+            indice.assign(TamanhoTabela(entradas.size()) * 2, 0);
+            for (size_t e = 0; e < entradas.size(); ++e) Inserir(indice, HashNome(Chave(entradas[e]), 0), e);
+        } else {
+            Inserir(indice, HashNome(chave, 0), entradas.size() - 1);
+        }
+    }
+};
+
+// The scan of the whole text, fed in pieces cut anywhere: the encoding, the sections (first
+// occurrences, each with the range of its lines) and the hash of the bytes.
+class IniFile::Varredura {
+public:
+    explicit Varredura(IniFile& ini)
+        : ini_(ini), divisor_([this](std::string_view l, std::uint64_t i) { Linha(l, i); }) {}
+
+    void Acrescentar(std::string_view b) {
+        hash_.Acrescentar(b);
+        divisor_.Acrescentar(b);
+    }
+
+    // The last line and the encoding; returns the hash of the bytes.
+    std::uint64_t Terminar() {
+        divisor_.Terminar();
+        Fechar(divisor_.Posicao());
+        ini_.cp1252_ = !bom_ && naoAscii_ && !utf8_;
+        return hash_.Valor();
+    }
+
+private:
+    void Linha(std::string_view linha, std::uint64_t inicio) {
+        if (primeira_) {
+            primeira_ = false;
+            if (linha.substr(0, 3) == "\xEF\xBB\xBF") {
+                bom_ = true;
+                linha.remove_prefix(3);
+                inicio += 3;
+            }
+        }
+        if (!bom_ && utf8_ && !SoAscii(linha)) {
+            naoAscii_ = true;
+            utf8_ = Utf8Valido(linha);
+        }
+        std::string_view nome;
+        if (!LinhaDeSecao(linha, nome)) return;
+        Fechar(inicio);
+        if (ini_.AcharSecao(nome)) return;  // a repeated section is ignored, not merged
+        auto& secoes = ini_.secoes_;
+        secoes.push_back(Secao{std::string(nome), inicio + linha.size(), 0, nullptr});
+        aberta_ = true;
+        auto& tabela = ini_.indiceSecoes_;
+        if (tabela.size() < TamanhoTabela(secoes.size())) {
+            tabela.assign(TamanhoTabela(secoes.size()) * 2, 0);
+            for (size_t s = 0; s < secoes.size(); ++s)
+                Inserir(tabela, HashNome(secoes[s].nome, kSementeSecoes), s);
+        } else {
+            Inserir(tabela, HashNome(nome, kSementeSecoes), secoes.size() - 1);
+        }
+    }
+
+    // The open section's lines end where the next section header starts.
+    void Fechar(std::uint64_t onde) {
+        if (aberta_) ini_.secoes_.back().fim = std::max(onde, ini_.secoes_.back().ini);
+        aberta_ = false;
+    }
+
+    using Funcao = std::function<void(std::string_view, std::uint64_t)>;
+    IniFile& ini_;
+    HashBytes hash_;
+    Divisor<Funcao> divisor_;
+    bool primeira_ = true;
+    bool bom_ = false;
+    bool naoAscii_ = false;
+    bool utf8_ = true;
+    bool aberta_ = false;
+};
+
+IniFile IniFile::Ler(const std::string& caminho, std::uint64_t* hash) {
+    IniFile ini;
+    ini.caminho_ = caminho;
+    auto fonte = std::make_shared<Fonte>();
+    fonte->fd = ::open(caminho.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fonte->fd < 0) {
+        ini.erro_ = errno;
+    } else {
+        Varredura varredura(ini);
+        ini.erro_ = Percorrer(fonte->fd, [&](std::string_view pedaco) { varredura.Acrescentar(pedaco); });
+        const std::uint64_t h = varredura.Terminar();
+        if (hash) *hash = h;
+    }
+    if (ini.erro_) {
+        IniFile vazio;
+        vazio.caminho_ = caminho;
+        vazio.erro_ = ini.erro_;
+        return vazio;
+    }
+    ini.fonte_ = std::move(fonte);
+    return ini;
+}
+
+IniFile::IniFile(const std::string& caminho) {
+    *this = Ler(caminho, nullptr);
 }
 
 IniFile IniFile::DeTexto(const std::string& bytes) {
     IniFile ini;
-    ini.Analisar(bytes);
+    Varredura varredura(ini);
+    varredura.Acrescentar(bytes);
+    varredura.Terminar();
+    auto fonte = std::make_shared<Fonte>();
+    fonte->texto = bytes;
+    ini.fonte_ = std::move(fonte);
     return ini;
 }
 
 std::shared_ptr<const IniFile> IniFile::Compartilhado(const std::string& caminho) {
+    // What stat tells of the file; a change means a new parse without reading it twice.
+    struct Identidade {
+        int erro = 0;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t tamanho = 0;
+        std::int64_t mtime = 0, ctime = 0;
+        bool operator==(const Identidade&) const = default;
+    };
+    auto identidade = [&] {
+        Identidade id;
+        struct stat st {};
+        if (::stat(caminho.c_str(), &st) != 0) {
+            id.erro = errno;
+            return id;
+        }
+        id.dev = st.st_dev;
+        id.ino = st.st_ino;
+        id.tamanho = st.st_size;
+        id.mtime = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        id.ctime = st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec;
+        return id;
+    };
+    auto agora = [] {
+        timespec t{};
+        ::clock_gettime(CLOCK_REALTIME, &t);
+        return t.tv_sec * 1000000000LL + t.tv_nsec;
+    };
     struct Ultimo {
         std::string caminho;
-        int erro = 0;
+        Identidade id;
+        std::int64_t lido = 0;  // when it was read
         std::uint64_t hash = 0;
         std::weak_ptr<const IniFile> ini;
     };
     static std::mutex mutex;
     static Ultimo ultimo;
 
-    Leitura l = LerArquivo(caminho);
-    const std::uint64_t hash = HashBytes(l.bytes);
-    {
-        std::lock_guard<std::mutex> trava(mutex);
-        if (ultimo.caminho == caminho && ultimo.erro == l.erro && ultimo.hash == hash)
-            if (auto ini = ultimo.ini.lock()) return ini;
-    }
-    std::shared_ptr<IniFile> ini(new IniFile);
-    ini->caminho_ = caminho;
-    ini->erro_ = l.erro;
-    if (!l.erro) ini->Analisar(l.bytes);
     std::lock_guard<std::mutex> trava(mutex);
-    ultimo = Ultimo{caminho, l.erro, hash, ini};
+    const std::int64_t instante = agora();
+    const Identidade id = identidade();
+    if (ultimo.caminho == caminho && ultimo.id == id) {
+        if (auto ini = ultimo.ini.lock()) {
+            // The same file by what stat tells. Any write stamps the change time with the
+            // clock, so a file last changed well before it was read is unchanged; one changed
+            // about then may have been rewritten within the clock's resolution, and its bytes
+            // decide.
+            constexpr std::int64_t kMargem = 1000000000LL;
+            if (id.erro || id.ctime < ultimo.lido - kMargem) return ini;
+            HashBytes h;
+            const int fd = ::open(caminho.c_str(), O_RDONLY | O_CLOEXEC);
+            const int erro =
+                fd < 0 ? errno : Percorrer(fd, [&](std::string_view pedaco) { h.Acrescentar(pedaco); });
+            if (fd >= 0) ::close(fd);
+            if (erro == ini->erro_ && (erro || h.Valor() == ultimo.hash)) return ini;
+        }
+    }
+    std::uint64_t hash = 0;
+    auto ini = std::make_shared<const IniFile>(Ler(caminho, &hash));
+    ultimo = Ultimo{caminho, id, instante, hash, ini};
     return ini;
 }
 
-IniFile::Trecho IniFile::Guardar(std::string_view s) {
-    Trecho t{dados_.size(), s.size()};
-    dados_.append(s);
-    return t;
+std::string IniFile::Texto(std::string_view bytes) const {
+    return cp1252_ ? Cp1252ParaUtf8(bytes) : std::string(bytes);
 }
 
-void IniFile::Inserir(std::vector<std::uint32_t>& tabela, std::uint64_t hash, std::uint32_t valor) {
-    const size_t mascara = tabela.size() - 1;
-    size_t i = hash & mascara;
-    while (tabela[i]) i = (i + 1) & mascara;
-    tabela[i] = valor + 1;
-}
-
-void IniFile::Crescer(std::vector<std::uint32_t>& tabela, bool deSecoes) {
-    const size_t usados = deSecoes ? secoes_.size() : entradas_.size();
-    if (!tabela.empty() && (usados + 1) * 2 <= tabela.size()) return;
-    tabela.assign(tabela.empty() ? 16 : tabela.size() * 2, 0);
-    for (size_t s = 0; s < secoes_.size(); ++s) {
-        const Secao& sec = secoes_[s];
-        if (deSecoes) {
-            Inserir(tabela, HashNome(Ver(sec.nome), kSementeSecoes), static_cast<std::uint32_t>(s));
-            continue;
-        }
-        for (size_t e = sec.primeira; e < sec.primeira + sec.quantas; ++e)
-            Inserir(tabela, HashNome(Ver(entradas_[e].chave), s), static_cast<std::uint32_t>(e));
-    }
-}
-
-void IniFile::Analisar(std::string_view bytes) {
-    // The encoding: a byte-order mark, or valid UTF-8 beyond ASCII, is UTF-8; anything else
-    // is Windows-1252.
-    std::string convertido;
-    std::string_view texto = bytes;
-    if (texto.substr(0, 3) == "\xEF\xBB\xBF") {
-        texto.remove_prefix(3);
-    } else if (!SoAscii(texto) && !Utf8Valido(texto)) {
-        convertido = Cp1252ParaUtf8(texto);
-        texto = convertido;
-    }
-
-    constexpr size_t kNenhuma = static_cast<size_t>(-1);
-    size_t atual = kNenhuma;  // outside any section, or inside a repeated one
-    size_t pos = 0;
-    while (pos <= texto.size()) {
-        size_t fim = texto.find_first_of("\r\n", pos);
-        if (fim == std::string_view::npos) fim = texto.size();
-        std::string_view linha = Aparar(texto.substr(pos, fim - pos));
-        pos = fim + 1;
-        if (fim < texto.size() && texto[fim] == '\r' && pos < texto.size() && texto[pos] == '\n') ++pos;
-
-        if (linha.empty() || linha[0] == ';') continue;
-        if (linha[0] == '[') {
-            size_t fecha = linha.find(']');
-            if (fecha == std::string_view::npos) continue;
-            std::string_view nome = Aparar(linha.substr(1, fecha - 1));
-            atual = kNenhuma;
-            if (AcharSecao(nome)) continue;  // a repeated section is ignored, not merged
-            Crescer(indiceSecoes_, true);
-            secoes_.push_back(Secao{Guardar(nome), entradas_.size(), 0});
-            atual = secoes_.size() - 1;
-            Inserir(indiceSecoes_, HashNome(nome, kSementeSecoes), static_cast<std::uint32_t>(atual));
-            continue;
-        }
-        if (atual == kNenhuma) continue;
-        size_t igual = linha.find('=');
-        if (igual == std::string_view::npos) continue;
-        std::string_view chave = Aparar(linha.substr(0, igual));
-        if (chave.empty()) continue;
-        const std::uint64_t hash = HashNome(chave, atual);
-        Secao& sec = secoes_[atual];
-        bool repetida = false;
-        if (!indiceEntradas_.empty()) {
-            const size_t mascara = indiceEntradas_.size() - 1;
-            for (size_t i = hash & mascara; indiceEntradas_[i]; i = (i + 1) & mascara) {
-                const size_t e = indiceEntradas_[i] - 1;
-                if (e >= sec.primeira && MesmoNome(Ver(entradas_[e].chave), chave)) {
-                    repetida = true;
-                    break;
-                }
-            }
-        }
-        if (repetida) continue;
-        Crescer(indiceEntradas_, false);
-        const Trecho tChave = Guardar(chave);
-        entradas_.push_back(Entrada{tChave, Guardar(TirarAspas(Aparar(linha.substr(igual + 1))))});
-        ++secoes_[atual].quantas;
-        Inserir(indiceEntradas_, hash, static_cast<std::uint32_t>(entradas_.size() - 1));
-    }
+std::optional<std::string> IniFile::Nome(const std::string& utf8) const {
+    const std::string_view nome = Aparar(std::string_view(utf8));
+    if (!cp1252_) return std::string(nome);
+    if (!RepresentavelEmCp1252(nome)) return std::nullopt;  // no such name in this file
+    return Utf8ParaCp1252(nome);
 }
 
 const IniFile::Secao* IniFile::AcharSecao(std::string_view nome) const {
@@ -307,29 +522,40 @@ const IniFile::Secao* IniFile::AcharSecao(std::string_view nome) const {
     const size_t mascara = indiceSecoes_.size() - 1;
     for (size_t i = HashNome(nome, kSementeSecoes) & mascara; indiceSecoes_[i]; i = (i + 1) & mascara) {
         const Secao& s = secoes_[indiceSecoes_[i] - 1];
-        if (MesmoNome(Ver(s.nome), nome)) return &s;
+        if (MesmoNome(s.nome, nome)) return &s;
     }
     return nullptr;
 }
 
-const IniFile::Entrada* IniFile::Achar(const std::string& secao, const std::string& chave) const {
-    const Secao* s = AcharSecao(Aparar(std::string_view(secao)));
-    if (!s || indiceEntradas_.empty()) return nullptr;
-    const std::string_view nome = Aparar(std::string_view(chave));
-    const size_t indice = static_cast<size_t>(s - secoes_.data());
-    const size_t mascara = indiceEntradas_.size() - 1;
-    for (size_t i = HashNome(nome, indice) & mascara; indiceEntradas_[i]; i = (i + 1) & mascara) {
-        const size_t e = indiceEntradas_[i] - 1;
-        if (e >= s->primeira && e < s->primeira + s->quantas && MesmoNome(Ver(entradas_[e].chave), nome))
-            return &entradas_[e];
+const IniFile::Corpo* IniFile::Chaves(const Secao& s) const {
+    std::lock_guard<std::mutex> trava(*trava_);
+    if (!s.corpo) {
+        auto corpo = std::make_shared<Corpo>();
+        auto linha = [&](std::string_view l, std::uint64_t) { corpo->Acrescentar(l); };
+        Divisor<decltype(linha)> divisor(linha);
+        fonte_->Percorrer(s.ini, s.fim, [&](std::string_view pedaco) { divisor.Acrescentar(pedaco); });
+        divisor.Terminar();
+        corpo->dados.shrink_to_fit();
+        s.corpo = std::move(corpo);
     }
-    return nullptr;
+    return s.corpo.get();
+}
+
+std::optional<std::string_view> IniFile::Valor(const std::string& secao, const std::string& chave) const {
+    const auto nomeSecao = Nome(secao);
+    const Secao* s = nomeSecao ? AcharSecao(*nomeSecao) : nullptr;
+    const auto nome = Nome(chave);
+    if (!s || !nome) return std::nullopt;
+    const Corpo* c = Chaves(*s);
+    const Corpo::Entrada* e = c->Achar(*nome);
+    if (!e) return std::nullopt;
+    return c->Valor(*e);
 }
 
 std::string IniFile::ReadString(const std::string& secao, const std::string& chave,
                                 const std::string& padrao) const {
-    const Entrada* e = Achar(secao, chave);
-    return e ? std::string(Ver(e->valor)) : padrao;
+    const auto v = Valor(secao, chave);
+    return v ? Texto(*v) : padrao;
 }
 
 std::optional<int> IniFile::ConverterInteiro(const std::string& texto) {
@@ -411,44 +637,47 @@ std::optional<double> IniFile::ConverterReal(const std::string& texto) {
 }
 
 int IniFile::ReadInteger(const std::string& secao, const std::string& chave, int padrao) const {
-    const Entrada* e = Achar(secao, chave);
-    if (!e) return padrao;
-    return ConverterInteiro(std::string(Ver(e->valor))).value_or(padrao);
+    const auto v = Valor(secao, chave);
+    return v ? ConverterInteiro(Texto(*v)).value_or(padrao) : padrao;
 }
 
 double IniFile::ReadFloat(const std::string& secao, const std::string& chave, double padrao) const {
-    const Entrada* e = Achar(secao, chave);
-    if (!e) return padrao;
-    return ConverterReal(std::string(Ver(e->valor))).value_or(padrao);
+    const auto v = Valor(secao, chave);
+    return v ? ConverterReal(Texto(*v)).value_or(padrao) : padrao;
 }
 
 bool IniFile::ReadBool(const std::string& secao, const std::string& chave, bool padrao) const {
-    const Entrada* e = Achar(secao, chave);
-    if (!e) return padrao;
-    auto v = ConverterInteiro(std::string(Ver(e->valor)));
-    return v ? *v != 0 : padrao;
+    const auto v = Valor(secao, chave);
+    const auto n = v ? ConverterInteiro(Texto(*v)) : std::nullopt;
+    return n ? *n != 0 : padrao;
 }
 
 bool IniFile::SectionExists(const std::string& secao) const {
-    return AcharSecao(Aparar(std::string_view(secao))) != nullptr;
+    const auto nome = Nome(secao);
+    return nome && AcharSecao(*nome) != nullptr;
 }
 
 bool IniFile::ValueExists(const std::string& secao, const std::string& chave) const {
-    return Achar(secao, chave) != nullptr;
+    return Valor(secao, chave).has_value();
 }
 
 std::vector<std::string> IniFile::ReadSection(const std::string& secao) const {
     std::vector<std::string> r;
-    if (const Secao* s = AcharSecao(Aparar(std::string_view(secao))))
-        for (size_t e = s->primeira; e < s->primeira + s->quantas; ++e) r.emplace_back(Ver(entradas_[e].chave));
+    const auto nome = Nome(secao);
+    if (const Secao* s = nome ? AcharSecao(*nome) : nullptr) {
+        const Corpo* c = Chaves(*s);
+        for (const auto& e : c->entradas) r.push_back(Texto(c->Chave(e)));
+    }
     return r;
 }
 
 std::vector<std::string> IniFile::ReadSectionValues(const std::string& secao) const {
     std::vector<std::string> r;
-    if (const Secao* s = AcharSecao(Aparar(std::string_view(secao))))
-        for (size_t e = s->primeira; e < s->primeira + s->quantas; ++e)
-            r.push_back(std::string(Ver(entradas_[e].chave)) + "=" + std::string(Ver(entradas_[e].valor)));
+    const auto nome = Nome(secao);
+    if (const Secao* s = nome ? AcharSecao(*nome) : nullptr) {
+        const Corpo* c = Chaves(*s);
+        for (const auto& e : c->entradas) r.push_back(Texto(c->Chave(e)) + "=" + Texto(c->Valor(e)));
+    }
     return r;
 }
 

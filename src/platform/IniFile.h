@@ -14,12 +14,18 @@
 // a file that is valid UTF-8 and holds at least one character beyond ASCII (Windows-1252
 // text with accented letters is practically never valid UTF-8: "ç" is one byte there, two
 // in UTF-8).
-// The file is parsed once, in time proportional to its size; every read is a hash lookup.
+// The file is scanned once, in pieces and in time proportional to its size, for its
+// encoding and its sections; a section's keys are parsed when the section is first read,
+// from the file kept open, so a huge file costs memory only for what is asked. A file
+// replaced meanwhile (editors save a new file) still reads as it was; one rewritten in
+// place gives, for a section not read before, what it holds then. Every read is a hash
+// lookup.
 // A missing or unreadable file behaves as an empty one (Erro() tells why). The file is
 // never written.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,38 +84,31 @@ public:
     static std::optional<double> ConverterReal(const std::string& texto);
 
 private:
-    IniFile() = default;
-    void Analisar(std::string_view bytes);
-
-    // A piece of dados_.
-    struct Trecho {
-        std::size_t ini = 0;
-        std::size_t tam = 0;
-    };
-    struct Entrada {
-        Trecho chave;  // as written (trimmed)
-        Trecho valor;  // trimmed and unquoted
-    };
+    class Varredura;
+    struct Fonte;
+    struct Corpo;
     struct Secao {
-        Trecho nome;
-        std::size_t primeira = 0;  // its keys are entradas_[primeira, primeira + quantas)
-        std::size_t quantas = 0;
+        std::string nome;       // as the file has it
+        std::uint64_t ini = 0;  // its lines: bytes [ini, fim) of the source
+        std::uint64_t fim = 0;
+        mutable std::shared_ptr<const Corpo> corpo;  // its keys, read on first use
     };
-    std::string_view Ver(Trecho t) const { return std::string_view(dados_).substr(t.ini, t.tam); }
-    Trecho Guardar(std::string_view s);
+
+    IniFile() = default;
+    static IniFile Ler(const std::string& caminho, std::uint64_t* hash);
+    std::string Texto(std::string_view bytes) const;                 // as UTF-8
+    std::optional<std::string> Nome(const std::string& utf8) const;  // as the file has it, trimmed
     const Secao* AcharSecao(std::string_view nome) const;
-    const Entrada* Achar(const std::string& secao, const std::string& chave) const;
-    // Open-addressing hash tables of indexes + 1 (0 = empty slot).
-    static void Inserir(std::vector<std::uint32_t>& tabela, std::uint64_t hash, std::uint32_t valor);
-    void Crescer(std::vector<std::uint32_t>& tabela, bool deSecoes);
+    const Corpo* Chaves(const Secao& s) const;
+    std::optional<std::string_view> Valor(const std::string& secao, const std::string& chave) const;
 
     std::string caminho_;
     int erro_ = 0;
-    std::string dados_;  // names and values, one after the other
-    std::vector<Secao> secoes_;      // first occurrences only
-    std::vector<Entrada> entradas_;  // first occurrences only, grouped by section in file order
-    std::vector<std::uint32_t> indiceSecoes_;
-    std::vector<std::uint32_t> indiceEntradas_;
+    bool cp1252_ = false;  // the bytes are Windows-1252 (converted when read)
+    std::shared_ptr<const Fonte> fonte_;
+    std::vector<Secao> secoes_;                // first occurrences, in file order
+    std::vector<std::uint32_t> indiceSecoes_;  // open addressing: index + 1, 0 = empty
+    std::shared_ptr<std::mutex> trava_ = std::make_shared<std::mutex>();  // guards the reading of sections
 };
 
 }  // namespace plat

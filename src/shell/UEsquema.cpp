@@ -205,8 +205,9 @@ ExameLocal Examinar(const std::string& local, Banco banco, const std::string& us
     }
     c->Close();
     if (faltam.empty()) return {Ocupacao::DoEsquema, {}};
-    return {Ocupacao::Outra, "it is a database without table " + *faltam.begin() +
-                                 (faltam.size() > 1 ? " (and " + std::to_string(faltam.size() - 1) + " more)" : "")};
+    return {Ocupacao::Outra,
+            "it is a database without table " + *faltam.begin() +
+                (faltam.size() > 1 ? " (and " + std::to_string(faltam.size() - 1) + " more)" : "")};
 }
 
 std::vector<Sobra> RemoverSobras(const std::string& local) {

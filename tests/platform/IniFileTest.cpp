@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,12 +86,95 @@ TEST(IniFile, Windows1252BytesBecomeUtf8) {
     EXPECT_EQ(IniFile(utf8.Caminho()).ReadString("S", "K", ""), "João");
 }
 
-TEST(IniFile, MissingFileGivesDefaults) {
-    IniFile ini("/nonexistent/dir/Parametros.ini");
-    EXPECT_FALSE(ini.Existe());
-    EXPECT_EQ(ini.ReadString("Banco", "Banco", "ERRO"), "ERRO");
-    EXPECT_EQ(ini.ReadInteger("X", "Y", 25), 25);
-    EXPECT_TRUE(ini.ReadSectionValues("TiposNSai").empty());
+// The encoding is told from the bytes: a byte-order mark, or valid UTF-8 beyond ASCII, is
+// UTF-8; anything else is Windows-1252.
+TEST(IniFile, EncodingToldFromTheBytes) {
+    struct Caso {
+        const char* nome;
+        std::string bytes;
+        const char* valor;
+    };
+    const Caso casos[] = {
+        {"Windows-1252", "[P]\nDB=/home/ana/\xC1rea de Trabalho/Jos\xE9.FDB\n",
+         "/home/ana/Área de Trabalho/José.FDB"},
+        {"UTF-8 with mark", "\xEF\xBB\xBF[P]\nDB=/srv/Produção/Łódź.FDB\n", "/srv/Produção/Łódź.FDB"},
+        {"UTF-8 without mark", "[P]\nDB=/home/ana/Área de Trabalho/José.FDB\n",
+         "/home/ana/Área de Trabalho/José.FDB"},
+        // One byte that is not UTF-8 makes the whole file Windows-1252.
+        {"mixed", "[P]\nDB=Área\nX=\xE9\n", "\xC3\x83\xC2\x81rea"},
+        {"Windows-1252 that looks like UTF-8 letters", "[P]\nDB=\xC3\xA9t\xE9\n", "Ã©té"},
+    };
+    for (const auto& c : casos) {
+        ArquivoIni arq(c.bytes);
+        EXPECT_EQ(IniFile(arq.Caminho()).ReadString("P", "DB", ""), c.valor) << c.nome;
+        EXPECT_EQ(IniFile::DeTexto(c.bytes).ReadString("P", "DB", ""), c.valor) << c.nome;
+    }
+}
+
+TEST(IniFile, AFileThatCannotBeReadGivesDefaultsAndTellsWhy) {
+    const std::string pasta = (std::filesystem::temp_directory_path() / "ini-pasta-XXXXXX").string();
+    std::string modelo = pasta;
+    ASSERT_TRUE(mkdtemp(modelo.data()));
+    const std::pair<std::string, int> casos[] = {
+        {"/nonexistent/dir/Parametros.ini", ENOENT},
+        {modelo, EISDIR},
+    };
+    for (const auto& [caminho, erro] : casos) {
+        IniFile ini(caminho);
+        EXPECT_FALSE(ini.Existe()) << caminho;
+        EXPECT_EQ(ini.Erro(), erro) << caminho;
+        EXPECT_EQ(ini.ReadString("Banco", "Banco", "ERRO"), "ERRO");
+        EXPECT_EQ(ini.ReadInteger("X", "Y", 25), 25);
+        EXPECT_TRUE(ini.ReadSectionValues("TiposNSai").empty());
+        EXPECT_EQ(IniFile::Compartilhado(caminho)->Erro(), erro) << caminho;
+    }
+    std::filesystem::remove(modelo);
+}
+
+// Many sections and keys, with repeats in other cases: every first occurrence is found and
+// listed in file order (the lookup tables grow many times over; the file is read in pieces
+// that cut lines).
+TEST(IniFile, ManyKeysAndSections) {
+    std::string t;
+    for (int s = 0; s < 300; ++s) {
+        t += "[Secao" + std::to_string(s) + "]\n";
+        for (int k = 0; k < 60; ++k)
+            t += "Chave" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
+        t += "CHAVE7=repeated\n";
+        if (s % 2) t += "[SECAO" + std::to_string(s) + "]\nChave0=repeated section\nNova=1\n";
+    }
+    auto conferir = [](const IniFile& ini) {
+        for (int s = 0; s < 300; ++s) {
+            const std::string secao = "secao" + std::to_string(s);
+            for (int k = 0; k < 60; k += 7)
+                ASSERT_EQ(ini.ReadInteger(secao, "chave" + std::to_string(k), -1), s * 1000 + k)
+                    << secao << " " << k;
+            ASSERT_FALSE(ini.ValueExists(secao, "Nova"));
+            const auto nomes = ini.ReadSection(secao);
+            ASSERT_EQ(nomes.size(), 60u);
+            EXPECT_EQ(nomes.front(), "Chave0");
+            EXPECT_EQ(nomes.back(), "Chave59");
+        }
+        EXPECT_FALSE(ini.SectionExists("Secao300"));
+    };
+    conferir(IniFile::DeTexto(t));
+    ArquivoIni arq(t);
+    conferir(IniFile(arq.Caminho()));
+}
+
+// The shared reader parses a file once while it is held, and again when the bytes change
+// (even to a text of the same length).
+TEST(IniFile, SharedReadFollowsTheFile) {
+    ArquivoIni arq("[A]\nK=1\n");
+    auto primeira = IniFile::Compartilhado(arq.Caminho());
+    auto segunda = IniFile::Compartilhado(arq.Caminho());
+    EXPECT_EQ(primeira.get(), segunda.get());
+    EXPECT_EQ(primeira->ReadString("A", "K", ""), "1");
+    std::ofstream(arq.Caminho(), std::ios::binary | std::ios::trunc) << "[A]\nK=2\n";
+    auto terceira = IniFile::Compartilhado(arq.Caminho());
+    EXPECT_NE(terceira.get(), primeira.get());
+    EXPECT_EQ(terceira->ReadString("A", "K", ""), "2");
+    EXPECT_EQ(primeira->ReadString("A", "K", ""), "1");  // a holder keeps what it read
 }
 
 TEST(IniFile, IntegerRule) {

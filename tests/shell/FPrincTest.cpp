@@ -9,6 +9,9 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "AmbienteAcesso.h"
 #include "distribution/UFMdiChild.h"
@@ -44,12 +47,17 @@ TEST_F(FPrincTest, MolduraVaziaComAparenciaDefinida) {
 }
 
 TEST_F(FPrincTest, PassoQueFalhaERelatadoEOsDemaisNaoRodam) {
-    // No Parametros.ini: the first step fails. The error is reported, the frame is still
-    // created and shown, empty, and can be closed.
+    // No Parametros.ini: the first step fails. The file is named first, then the step's error
+    // is reported; the frame is still created and shown, empty, and can be closed.
     frm_ = new TfrmPrinc;
     frm_->Inicializar();
     EXPECT_FALSE(frm_->InicioCompleto());
-    ASSERT_FALSE(msgs_.registro.empty());
+    ASSERT_GE(msgs_.registro.size(), 2u);
+    EXPECT_EQ(msgs_.registro[0].texto, "O arquivo de configuração \"" + Dir() +
+                                           "/Parametros.ini\" não foi encontrado. O programa continua com os "
+                                           "valores padrão.");
+    EXPECT_EQ(msgs_.registro[1].texto.rfind("Driver de acesso ao banco de dados não configurado", 0), 0u)
+        << msgs_.registro[1].texto;
     for (const auto& m : msgs_.registro) {
         EXPECT_EQ(m.tipo, plat::TipoMensagem::Erro);
         EXPECT_EQ(m.titulo, "Barvenco");
@@ -65,6 +73,39 @@ TEST_F(FPrincTest, PassoQueFalhaERelatadoEOsDemaisNaoRodam) {
     EXPECT_EQ(msgs_.registro.size(), relatos);
     EXPECT_TRUE(frm_->close());
     EXPECT_FALSE(frm_->isVisible());
+}
+
+// A Parametros.ini that is a folder, or cannot be read: one message naming it and why,
+// first, and never a library's raw text.
+TEST_F(FPrincTest, ConfiguracaoIlegivelENomeadaPrimeiro) {
+    const std::string arquivo = Dir() + "/Parametros.ini";
+    struct Caso {
+        std::function<bool()> preparar;  // false: not possible here
+        std::string motivo;
+    };
+    const Caso casos[] = {
+        {[&] { return std::filesystem::create_directory(arquivo); }, "é uma pasta, não um arquivo"},
+        {[&] {
+             std::filesystem::remove(arquivo);
+             std::ofstream(arquivo) << "[Banco]\nBanco=DevartFireBird\n";
+             std::filesystem::permissions(arquivo, std::filesystem::perms::none);
+             return std::ifstream(arquivo).fail();  // the superuser reads it all the same
+         },
+         "não pode ser lido: sem permissão de leitura"},
+    };
+    for (const auto& c : casos) {
+        if (!c.preparar()) continue;
+        msgs_.Limpar();
+        TfrmPrinc frm;
+        frm.Inicializar();
+        EXPECT_FALSE(frm.InicioCompleto());
+        ASSERT_GE(msgs_.registro.size(), 2u);
+        EXPECT_EQ(msgs_.registro[0].texto, "O arquivo de configuração \"" + arquivo + "\" " + c.motivo +
+                                               ". O programa continua com os valores padrão.");
+        for (const auto& m : msgs_.registro)
+            EXPECT_EQ(m.texto.find("basic_filebuf"), std::string::npos) << m.texto;
+        DestruirSistema();
+    }
 }
 
 TEST_F(FPrincTest, InicioCompletoAbreADistribuicaoUmaVezEDesmontaNaOrdem) {

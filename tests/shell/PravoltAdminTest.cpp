@@ -121,7 +121,8 @@ TEST(PravoltAdmin, HelpAndRefusedCommandLines) {
         {"create " + d + " --db /tmp/x/a.fdb --acesso /tmp/x/a.fdb", "must be two databases"},
         {"create " + d + " --db ' '", "--db may not be blank"},
         {"create " + d + " --acesso ''", "--acesso may not be empty"},
-        {"create " + d + " --db " + Aspas("/tmp/a\tb.fdb"), "--db holds a control character (a tab at character 7)"},
+        {"create " + d + " --db " + Aspas("/tmp/a\tb.fdb"),
+         "--db holds a control character (a tab at character 7)"},
         {"create " + d + " --db ' /tmp/a.fdb'", "--db would not read back from Parametros.ini"},
         {"create " + d + " --chave \"'2'\"", "--chave would not read back from Parametros.ini"},
         {"demo " + Aspas(base + "/x\ny"), "DIR holds a control character (a new line at character"},
@@ -134,11 +135,13 @@ TEST(PravoltAdmin, HelpAndRefusedCommandLines) {
         {"set-password " + d + " NOMEMUITOLONGO s", "USER has 14 characters; at most 10 are allowed"},
         {"set-password " + d + " ŁUKASZ segredo", "USER holds 'Ł' (U+0141), which Windows-1252 cannot store"},
         {"set-password " + d + " DIRETOR 'seg€ŋ'", "PASSWORD holds 'ŋ' (U+014B)"},
-        {"set-password " + d + " DIRETOR " + Aspas("se\ngredo"), "PASSWORD holds a control character (a new line"},
+        {"set-password " + d + " DIRETOR " + Aspas("se\ngredo"),
+         "PASSWORD holds a control character (a new line"},
         {"set-password " + d + " DIRETOR 12345678901", "PASSWORD has 11 characters; at most 10 are allowed"},
         {"set-location " + d, "'set-location' expects DIR LOCATION"},
         {"set-location " + d + " ' '", "LOCATION may not be blank"},
-        {"set-location " + d + " " + Aspas("srv:/a\r.fdb"), "LOCATION holds a control character (a carriage return"},
+        {"set-location " + d + " " + Aspas("srv:/a\r.fdb"),
+         "LOCATION holds a control character (a carriage return"},
     };
     for (const auto& c : casos) {
         Saida s = Rodar(c[0]);
@@ -213,8 +216,9 @@ TEST(PravoltAdmin, DemoWritesASaneFactoryAndTheConfigurationPointingAtIt) {
     EXPECT_LE(despachos, 7 * 300);
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX is null"), 0);
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX >= SAIDA_EX"), 0);
-    EXPECT_EQ(Contar(*c, "select count(*) from EXTERNO where RETORNO_EX < SAIDA_EX or RETORNO_EX > current_date "
-                         "or SAIDA_EX > current_date"),
+    EXPECT_EQ(Contar(*c,
+                     "select count(*) from EXTERNO where RETORNO_EX < SAIDA_EX or RETORNO_EX > current_date "
+                     "or SAIDA_EX > current_date"),
               0);
     // Today holds a day's share of the recent weeks, not the work due after it.
     for (const char* coluna : {"SAIDA_EX", "RETORNO_EX"}) {
@@ -222,7 +226,8 @@ TEST(PravoltAdmin, DemoWritesASaneFactoryAndTheConfigurationPointingAtIt) {
         const std::int64_t hoje = Contar(*c, "select count(*) from EXTERNO where " + c_ + " = current_date");
         const std::int64_t quinzena = Contar(*c, "select count(*) from EXTERNO where " + c_ +
                                                      " between current_date - 14 and current_date - 1");
-        EXPECT_LE(hoje, 2 * quinzena / 14 + 5) << coluna << ": " << hoje << " today, " << quinzena << " in 14 days";
+        EXPECT_LE(hoje, 2 * quinzena / 14 + 5)
+            << coluna << ": " << hoje << " today, " << quinzena << " in 14 days";
     }
     EXPECT_GT(Contar(*c, "select count(*) from EXTERNO where SAIDA_EX >= "
                          "dateadd(1 - extract(day from current_date) day to current_date)"),
@@ -340,7 +345,8 @@ TEST(PravoltAdmin, RunningAgainLeavesEverythingAloneAndMaintenanceCommandsWork) 
 
 TEST(PravoltAdmin, ALocationHoldingSomethingElseIsRefusedAndNothingIsWritten) {
     PastaAdmin p("pravolt-admin-outro");
-    const std::string texto = p.dir + "/notas.txt", copia = p.dir + "/copia.fbk", pasta = p.dir + "/pasta.fdb";
+    const std::string texto = p.dir + "/notas.txt", copia = p.dir + "/copia.fbk",
+                      pasta = p.dir + "/pasta.fdb";
     EscreverArquivo(texto, "não é um banco\n");
     EscreverArquivo(copia, std::string(40000, '\x5A'));
     fs::create_directory(pasta);
@@ -350,11 +356,14 @@ TEST(PravoltAdmin, ALocationHoldingSomethingElseIsRefusedAndNothingIsWritten) {
     const std::set<std::string> antes = Conteudo(p.dir);
 
     const std::string casos[][2] = {
-        {"--db " + Aspas(texto), "--db " + texto + " is not a main database of pravolt: it does not open as a database"},
+        {"--db " + Aspas(texto),
+         "--db " + texto + " is not a main database of pravolt: it does not open as a database"},
         {"--db " + Aspas(copia), "is not a main database of pravolt: it does not open as a database"},
         {"--db " + Aspas(pasta), "--db " + pasta + " is not a main database of pravolt: it is a folder"},
-        {"--acesso " + Aspas(pasta), "--acesso " + pasta + " is not an access database of pravolt: it is a folder"},
-        {"--db " + Aspas(acessoAlheio.Path()), "is not a main database of pravolt: it is a database without table"},
+        {"--acesso " + Aspas(pasta),
+         "--acesso " + pasta + " is not an access database of pravolt: it is a folder"},
+        {"--db " + Aspas(acessoAlheio.Path()),
+         "is not a main database of pravolt: it is a database without table"},
     };
     for (const char* cmd : {"create", "demo"})
         for (const auto& c : casos) {
@@ -403,7 +412,8 @@ TEST(PravoltAdmin, WorkFilesOfAKilledRunAreRemovedByTheNextRun) {
     if (filho == 0) {
         ::dup2(canal[1], 1);
         ::close(canal[0]);
-        ::execl(bin.c_str(), bin.c_str(), "demo", p.dir.c_str(), "--scale", "2000000", static_cast<char*>(nullptr));
+        ::execl(bin.c_str(), bin.c_str(), "demo", p.dir.c_str(), "--scale", "2000000",
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(canal[1]);
@@ -429,8 +439,8 @@ TEST(PravoltAdmin, WorkFilesOfAKilledRunAreRemovedByTheNextRun) {
             << s.texto;
         EXPECT_FALSE(fs::exists(sobra));
     }
-    EXPECT_EQ(Conteudo(p.dir), (std::set<std::string>{"Parametros.ini", "bdados", "bdados/ACESSO.FDB",
-                                                      "bdados/PRAVOLT.FDB"}));
+    EXPECT_EQ(Conteudo(p.dir),
+              (std::set<std::string>{"Parametros.ini", "bdados", "bdados/ACESSO.FDB", "bdados/PRAVOLT.FDB"}));
 }
 
 // Folders and files with accents, with the user's locale or none ("C"): the databases are
@@ -445,12 +455,13 @@ TEST(PravoltAdmin, AccentedFoldersAndFilesWorkInAnyLocale) {
     };
     const Caso casos[] = {
         {"LC_ALL=C", p.dir + "/Área de Trabalho/inst", "", "", false},
-        {"LC_ALL=pt_BR.ISO-8859-1", p.dir + "/Produção", p.dir + "/Produção/José.FDB", p.dir + "/Łódź/Ação.FDB", true},
+        {"LC_ALL=pt_BR.ISO-8859-1", p.dir + "/Produção", p.dir + "/Produção/José.FDB",
+         p.dir + "/Łódź/Ação.FDB", true},
     };
     for (const auto& c : casos) {
-        const std::string args = c.db.empty() ? "demo " + Aspas(c.dir) + " --scale 20"
-                                               : "create " + Aspas(c.dir) + " --db " + Aspas(c.db) +
-                                                     " --acesso " + Aspas(c.acesso);
+        const std::string args =
+            c.db.empty() ? "demo " + Aspas(c.dir) + " --scale 20"
+                         : "create " + Aspas(c.dir) + " --db " + Aspas(c.db) + " --acesso " + Aspas(c.acesso);
         Saida s = Rodar(args, c.ambiente);
         ASSERT_EQ(s.status, 0) << c.ambiente << " " << args << "\n" << s.texto;
         const std::string db = c.db.empty() ? c.dir + "/bdados/PRAVOLT.FDB" : c.db;
@@ -460,7 +471,9 @@ TEST(PravoltAdmin, AccentedFoldersAndFilesWorkInAnyLocale) {
 
         const std::string bytes = LerArquivo(c.dir + "/Parametros.ini");
         EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0) == 0, c.bom);
-        if (!c.bom) EXPECT_TRUE(Contem(bytes, plat::Utf8ParaCp1252(db)));
+        if (!c.bom) {
+            EXPECT_TRUE(Contem(bytes, plat::Utf8ParaCp1252(db)));
+        }
         plat::IniFile ini(c.dir + "/Parametros.ini");
         EXPECT_EQ(ini.ReadString("Paths", "DB", ""), db);
         EXPECT_EQ(ini.ReadString("Paths", "ACESSO", ""), acesso);

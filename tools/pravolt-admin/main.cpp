@@ -127,13 +127,16 @@ bool LerCaractere(const std::string& s, std::size_t& i, char32_t& cp) {
         if ((c & 0xC0) != 0x80) return false;
         cp = (cp << 6) | (c & 0x3F);
     }
-    if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+    if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
         return false;
     i += n + 1;
     return true;
 }
 
-bool Controle(char32_t cp) { return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F); }
+bool Controle(char32_t cp) {
+    return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F);
+}
 
 std::string Codigo(char32_t cp) {
     char buf[16];
@@ -181,10 +184,12 @@ void ExigirTexto(const std::string& nome, const std::string& valor, bool vazioPe
             throw ErroUso(nome + " is not UTF-8 text (byte " + std::to_string(i + 1) +
                           "); arguments are read as UTF-8");
         if (Controle(cp)) {
-            const std::string qual = cp == '\t' ? "a tab" : cp == '\n' ? "a new line" : cp == '\r' ? "a carriage return"
-                                                                                                    : Codigo(cp);
-            throw ErroUso(nome + " holds a control character (" + qual + " at character " + std::to_string(posicao) +
-                          ")");
+            const std::string qual = cp == '\t'   ? "a tab"
+                                     : cp == '\n' ? "a new line"
+                                     : cp == '\r' ? "a carriage return"
+                                                  : Codigo(cp);
+            throw ErroUso(nome + " holds a control character (" + qual + " at character " +
+                          std::to_string(posicao) + ")");
         }
         if (cp != ' ' && cp != 0xA0) branco = false;
     }
@@ -245,7 +250,8 @@ Argumentos Analisar(const std::vector<std::string>& args) {
         else if (s == "--db") a.db = valor("--db");
         else if (s == "--acesso") a.acesso = valor("--acesso");
         else if (s == "--chave") a.chave = valor("--chave");
-        else throw ErroUso("unknown option '" + Visivel(s) + "'");
+        else
+            throw ErroUso("unknown option '" + Visivel(s) + "'");
     }
     return a;
 }
@@ -459,13 +465,15 @@ int CriarTudo(const Argumentos& a, bool comDemo) {
     Alvo principal{"main", esquema::Banco::Principal, a.db.value_or(dir + "/bdados/PRAVOLT.FDB"),
                    a.db ? "--db" : "DIR"};
     if (principal.local == acesso.local)
-        throw ErroUso("--db and --acesso name one location; the main and the access database must be two databases");
+        throw ErroUso(
+            "--db and --acesso name one location; the main and the access database must be two databases");
 
     // What Parametros.ini will hold must read back as given: the reader trims blanks and
     // takes quotes off a value.
     const std::string textoIni = TextoIni(principal.local, acesso.local, chave);
     const plat::IniFile lido = plat::IniFile::DeTexto(textoIni);
-    auto conferir = [&](const char* secao, const char* nome, const std::string& valor, const std::string& arg) {
+    auto conferir = [&](const char* secao, const char* nome, const std::string& valor,
+                        const std::string& arg) {
         if (lido.ReadString(secao, nome, "") != valor)
             throw ErroUso(arg + " would not read back from Parametros.ini as given ('" + Visivel(valor) +
                           "'): blanks or quotes around it are not kept");
@@ -492,13 +500,15 @@ int CriarTudo(const Argumentos& a, bool comDemo) {
         const esquema::ExameLocal exame = esquema::Examinar(alvo->local, alvo->banco, "SYSDBA", senha);
         if (exame.ocupacao == esquema::Ocupacao::Outra)
             throw std::runtime_error(
-                (alvo->argumento == "DIR" ? std::string("the ") + alvo->nome + " database location" : alvo->argumento) +
+                (alvo->argumento == "DIR" ? std::string("the ") + alvo->nome + " database location"
+                                          : alvo->argumento) +
                 " " + alvo->local + " is not " + (alvo->banco == esquema::Banco::Acesso ? "an" : "a") + " " +
-                alvo->nome + " database of pravolt: " + exame.motivo + ". It was left as it is and nothing was written");
+                alvo->nome + " database of pravolt: " + exame.motivo +
+                ". It was left as it is and nothing was written");
         alvo->existe = exame.ocupacao == esquema::Ocupacao::DoEsquema;
         if (alvo->existe)
-            std::cout << "The " << alvo->nome << " database already exists and was left as it is: " << alvo->local
-                      << std::endl;
+            std::cout << "The " << alvo->nome
+                      << " database already exists and was left as it is: " << alvo->local << std::endl;
     }
 
     Instalacao inst;
@@ -519,7 +529,8 @@ int CriarTudo(const Argumentos& a, bool comDemo) {
     inst.Completar();
 
     for (const Alvo* alvo : {&acesso, &principal})
-        if (!alvo->existe) std::cout << "Created the " << alvo->nome << " database: " << alvo->local << std::endl;
+        if (!alvo->existe)
+            std::cout << "Created the " << alvo->nome << " database: " << alvo->local << std::endl;
     if (iniExiste)
         std::cout << ini << " already exists and was not changed" << std::endl;
     else
