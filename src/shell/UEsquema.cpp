@@ -28,9 +28,11 @@ extern const Arquivo kArquivos[];
 
 namespace {
 
-// Firebird status codes of a file the server cannot open.
+// Firebird status codes of a file the server cannot open, and of a database another
+// process has open in-process.
 constexpr std::intptr_t kIoError = 335544344;
 constexpr std::intptr_t kIoOpenErr = 335544734;
+constexpr std::intptr_t kJaAberto = 335545107;
 
 constexpr int kTamanhoPagina = 16384;
 
@@ -190,6 +192,7 @@ ExameLocal Examinar(const std::string& local, Banco banco, const std::string& us
     } catch (const db::Error& e) {
         if (!LocalEmbutido(local) && (e.Contem(kIoError) || e.Contem(kIoOpenErr))) return {};
         if (!LocalEmbutido(local)) throw;
+        if (e.Contem(kJaAberto)) return {Ocupacao::EmUso, "another program has it open"};
         return {Ocupacao::Outra, "it does not open as a database: " + PrimeiraLinha(e.what())};
     }
     std::set<std::string> faltam = TabelasDoEsquema(banco);

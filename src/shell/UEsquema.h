@@ -51,9 +51,10 @@ bool Existe(const std::string& local, const std::string& usuario, const std::str
 
 // What a location holds, for an installer that must never overwrite: nothing, a database
 // of this schema (every table of its base script, acesso.sql or principal.sql, is there),
-// or something else (a file that does not open as a database, a folder, a database of
-// another schema); `motivo` says what, in a few words.
-enum class Ocupacao { Livre, DoEsquema, Outra };
+// a database another process has open (it cannot be checked), or something else (a file
+// that does not open as a database, a folder, a database of another schema); `motivo`
+// says what, in a few words.
+enum class Ocupacao { Livre, DoEsquema, EmUso, Outra };
 struct ExameLocal {
     Ocupacao ocupacao = Ocupacao::Livre;
     std::string motivo;

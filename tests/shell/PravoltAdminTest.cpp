@@ -353,6 +353,8 @@ TEST(PravoltAdmin, ALocationHoldingSomethingElseIsRefusedAndNothingIsWritten) {
     TestDb acessoAlheio;  // a database, but of the access schema
     acessoAlheio.RunScript("acesso.sql");
     acessoAlheio.Detach();
+    TestDb emUso;  // a main database, held open by this process
+    emUso.RunScript("principal.sql");
     const std::set<std::string> antes = Conteudo(p.dir);
 
     const std::string casos[][2] = {
@@ -364,6 +366,7 @@ TEST(PravoltAdmin, ALocationHoldingSomethingElseIsRefusedAndNothingIsWritten) {
          "--acesso " + pasta + " is not an access database of pravolt: it is a folder"},
         {"--db " + Aspas(acessoAlheio.Path()),
          "is not a main database of pravolt: it is a database without table"},
+        {"--db " + Aspas(emUso.Path()), "cannot be checked: another program has it open"},
     };
     for (const char* cmd : {"create", "demo"})
         for (const auto& c : casos) {

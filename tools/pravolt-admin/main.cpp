@@ -494,17 +494,21 @@ int CriarTudo(const Argumentos& a, bool comDemo) {
             std::cout << "Removed " << s.caminho << ", left by an interrupted run (process " << s.processo
                       << " has ended)" << std::endl;
 
-    // Only a database of this schema is left alone; anything else at a location stops the
-    // run before it writes anything.
+    // Only a database of this schema is left alone; anything else at a location, or a
+    // database that cannot be checked, stops the run before it writes anything.
     for (Alvo* alvo : {&acesso, &principal}) {
         const esquema::ExameLocal exame = esquema::Examinar(alvo->local, alvo->banco, "SYSDBA", senha);
+        const std::string nome = alvo->argumento == "DIR"
+                                     ? std::string("the ") + alvo->nome + " database location"
+                                     : alvo->argumento;
+        if (exame.ocupacao == esquema::Ocupacao::EmUso)
+            throw std::runtime_error(nome + " " + alvo->local + " cannot be checked: " + exame.motivo +
+                                     " (pravolt?). Close it and run again; nothing was written");
         if (exame.ocupacao == esquema::Ocupacao::Outra)
-            throw std::runtime_error(
-                (alvo->argumento == "DIR" ? std::string("the ") + alvo->nome + " database location"
-                                          : alvo->argumento) +
-                " " + alvo->local + " is not " + (alvo->banco == esquema::Banco::Acesso ? "an" : "a") + " " +
-                alvo->nome + " database of pravolt: " + exame.motivo +
-                ". It was left as it is and nothing was written");
+            throw std::runtime_error(nome + " " + alvo->local + " is not " +
+                                     (alvo->banco == esquema::Banco::Acesso ? "an " : "a ") + alvo->nome +
+                                     " database of pravolt: " + exame.motivo +
+                                     ". It was left as it is and nothing was written");
         alvo->existe = exame.ocupacao == esquema::Ocupacao::DoEsquema;
         if (alvo->existe)
             std::cout << "The " << alvo->nome
