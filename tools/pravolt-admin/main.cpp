@@ -77,7 +77,8 @@ Windows-1252 does not have.
 Existing databases are never overwritten: demo and create leave a location that
 already holds a database of pravolt as it is and say so; a location that holds
 anything else (a file that is not a database, a backup, a folder, a database of
-another schema) is refused and nothing is written. They make the whole set or
+another schema), or a database another program has open (it cannot be checked), is
+refused and nothing is written. They make the whole set or
 leave nothing they made: when a step fails, the databases and folders this run
 created are removed and no Parametros.ini is written. An existing Parametros.ini
 is not changed. Work files that an interrupted run left beside a database
