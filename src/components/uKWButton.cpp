@@ -117,7 +117,7 @@ void TKWButton::SetIcon(const QImage& icone) {
 
 void TKWButton::SetAction(const std::string& acao) {
     if (imageList_ && !acao.empty()) {
-        const std::string maiuscula = KWMaiusculas(acao);
+        const std::string maiuscula = plat::MaiusculasCp1252(acao);
         const int pos = imageList_->Images().IndexOfAction(maiuscula);
         if (pos >= 0) {
             action_ = maiuscula;

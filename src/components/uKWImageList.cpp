@@ -1,16 +1,11 @@
 #include "components/uKWImageList.h"
 
 #include <QFile>
-#include <QLocale>
 #include <QString>
 
 static void IniciarRecursos() {
     // The pictures live in a static library: make sure its resource table is registered.
     Q_INIT_RESOURCE(icons);
-}
-
-std::string KWMaiusculas(const std::string& texto) {
-    return QLocale().toUpper(QString::fromStdString(texto)).toStdString();
 }
 
 void TKWImageItem::Assign(const TKWImageItem* origem) {

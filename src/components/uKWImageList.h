@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-// Upper-casing of action names, by the current locale's rules.
-std::string KWMaiusculas(const std::string& texto);
+#include "platform/Texto.h"
 
 class TKWImageItem {
 public:
     TKWImageItem() = default;
 
     const std::string& Action() const { return action_; }
-    void SetAction(const std::string& acao) { action_ = KWMaiusculas(acao); }
+    // Stored upper-cased (the Windows-1252 letters, as the suite's locale does).
+    void SetAction(const std::string& acao) { action_ = plat::MaiusculasCp1252(acao); }
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& legenda) { caption_ = legenda; }
     const QImage& Image() const { return image_; }

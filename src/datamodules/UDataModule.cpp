@@ -4,16 +4,12 @@
 #include <cstdio>
 
 #include "db/Error.h"
+#include "platform/Texto.h"
+#include "shell/UServicosSistema.h"
 
 namespace dm {
 
-// The system object's main connection (USistemaModulos.cpp); constructs the system
-// object when it does not exist yet.
-db::Connection* ConexaoPrincipalSistema();
-
 namespace {
-
-std::string Maiusculas(std::string_view s) { return db::UpperCase(s); }
 
 db::UpdateMode Modo(ModoAtualizacao m) {
     switch (m) {
@@ -48,10 +44,10 @@ std::string Numero(double v) {
 }  // namespace
 
 void DefinirCamposChave(db::DeltaRecord& delta, const std::string& chaves) {
-    const std::string lista = Maiusculas(chaves);
+    const std::string lista = plat::MaiusculasAscii(chaves);
     for (std::size_t i = 0; i < delta.FieldCount(); ++i) {
         db::DeltaField& f = delta.Fields(i);
-        const std::string nome = Maiusculas(f.FieldName());
+        const std::string nome = plat::MaiusculasAscii(f.FieldName());
         if (!nome.empty() && lista.find(nome) != std::string::npos)
             f.SetProviderFlags(db::pfInUpdate | db::pfInWhere | db::pfInKey);
         else
@@ -72,7 +68,7 @@ TDataModule::~TDataModule() {
 }
 
 const TDataModule::Componente* TDataModule::Achar(std::string_view nome) const {
-    auto it = indice_.find(Maiusculas(nome));
+    auto it = indice_.find(plat::MaiusculasAscii(nome));
     return it == indice_.end() ? nullptr : &ordem_[it->second];
 }
 
@@ -134,33 +130,33 @@ std::size_t TDataModule::Quantidade(TipoComponente tipo) const {
 }
 
 const DeclQuery& TDataModule::DeclaracaoQuery(std::string_view nome) const {
-    return declQueries_.at(Maiusculas(AcharTipo(nome, TipoComponente::Query).nome));
+    return declQueries_.at(plat::MaiusculasAscii(AcharTipo(nome, TipoComponente::Query).nome));
 }
 const DeclStoredProc& TDataModule::DeclaracaoStoredProc(std::string_view nome) const {
-    return declProcs_.at(Maiusculas(AcharTipo(nome, TipoComponente::StoredProc).nome));
+    return declProcs_.at(plat::MaiusculasAscii(AcharTipo(nome, TipoComponente::StoredProc).nome));
 }
 const DeclProvider& TDataModule::DeclaracaoProvider(std::string_view nome) const {
-    return declProviders_.at(Maiusculas(AcharTipo(nome, TipoComponente::Provider).nome));
+    return declProviders_.at(plat::MaiusculasAscii(AcharTipo(nome, TipoComponente::Provider).nome));
 }
 const DeclClientDataSet& TDataModule::DeclaracaoClientDataSet(std::string_view nome) const {
-    return declCds_.at(Maiusculas(AcharTipo(nome, TipoComponente::ClientDataSet).nome));
+    return declCds_.at(plat::MaiusculasAscii(AcharTipo(nome, TipoComponente::ClientDataSet).nome));
 }
 
 const std::vector<DeclCampo>& TDataModule::CamposDeclarados(std::string_view cds) const {
     static const std::vector<DeclCampo> vazio;
     AcharTipo(cds, TipoComponente::ClientDataSet);
-    auto it = campos_.find(Maiusculas(cds));
+    auto it = campos_.find(plat::MaiusculasAscii(cds));
     return it == campos_.end() ? vazio : it->second;
 }
 
 void TDataModule::AoAbrir(std::string_view cds, std::function<void(db::ClientDataSet&)> acao) {
     AcharTipo(cds, TipoComponente::ClientDataSet);
-    aoAbrir_[Maiusculas(cds)].push_back(std::move(acao));
+    aoAbrir_[plat::MaiusculasAscii(cds)].push_back(std::move(acao));
 }
 
 void TDataModule::Construir(const Catalogo& catalogo) {
     auto registrar = [&](TipoComponente tipo, const std::string& nome, void* obj) {
-        const std::string chave = Maiusculas(nome);
+        const std::string chave = plat::MaiusculasAscii(nome);
         if (indice_.count(chave)) throw std::logic_error("componente repetido: " + nome_ + "." + nome);
         indice_[chave] = ordem_.size();
         ordem_.push_back(Componente{tipo, nome, obj});
@@ -170,13 +166,13 @@ void TDataModule::Construir(const Catalogo& catalogo) {
         auto q = std::make_unique<db::Query>();
         if (!d.sql.empty()) q->SetSQL(d.sql);
         registrar(TipoComponente::Query, d.nome, q.get());
-        declQueries_[Maiusculas(d.nome)] = d;
+        declQueries_[plat::MaiusculasAscii(d.nome)] = d;
         queries_.push_back(std::move(q));
     }
     for (const auto& d : catalogo.procs) {
         auto p = std::make_unique<db::StoredProc>();
         registrar(TipoComponente::StoredProc, d.nome, p.get());
-        declProcs_[Maiusculas(d.nome)] = DeclStoredProc{d.nome, "", {}};
+        declProcs_[plat::MaiusculasAscii(d.nome)] = DeclStoredProc{d.nome, "", {}};
         procs_.push_back(std::move(p));
         if (!d.procedimento.empty()) {
             std::string lista;
@@ -189,7 +185,7 @@ void TDataModule::Construir(const Catalogo& catalogo) {
         p->Name = d.nome;
         if (!d.dataset.empty()) p->SetDataSet(&Query(d.dataset));
         registrar(TipoComponente::Provider, d.nome, p.get());
-        declProviders_[Maiusculas(d.nome)] = DeclProvider{d.nome, d.dataset, ModoAtualizacao::WhereAll, SemOpcoes};
+        declProviders_[plat::MaiusculasAscii(d.nome)] = DeclProvider{d.nome, d.dataset, ModoAtualizacao::WhereAll, SemOpcoes};
         providers_.push_back(std::move(p));
         DefinirProvider(d.nome, d.modo, d.opcoes);
     }
@@ -209,7 +205,7 @@ void TDataModule::Construir(const Catalogo& catalogo) {
                     if (db::Field* f = ds.FindField(campo.nome)) f->SetAsString(campo.padrao);
         };
         registrar(TipoComponente::ClientDataSet, d.nome, ptr);
-        declCds_[Maiusculas(d.nome)] = d;
+        declCds_[plat::MaiusculasAscii(d.nome)] = d;
         cds_.push_back(std::move(c));
     }
 }
@@ -219,13 +215,13 @@ void TDataModule::DefinirSQL(std::string_view query, const std::string& sql) {
     q.Close();
     q.SQL().clear();
     if (!sql.empty()) q.SetSQL(sql);
-    declQueries_[Maiusculas(query)].sql = sql;
+    declQueries_[plat::MaiusculasAscii(query)].sql = sql;
 }
 
 void TDataModule::DefinirProcedimento(std::string_view stp, const std::string& procedimento,
                                       const std::string& params) {
     db::StoredProc& p = StoredProc(stp);
-    DeclStoredProc& d = declProcs_[Maiusculas(stp)];
+    DeclStoredProc& d = declProcs_[plat::MaiusculasAscii(stp)];
     d.procedimento = procedimento;
     d.params = ParamsProc(params);
     p.SetStoredProcName(procedimento);
@@ -240,7 +236,7 @@ void TDataModule::DefinirProvider(std::string_view dsp, ModoAtualizacao modo, un
     p.SetUpdateMode(Modo(modo));
     p.RefreshAfterApply = (opcoes & RefreshAposAplicar) != 0;
     p.AllowCommandText = (opcoes & ClientePodeTrocarSQL) != 0;
-    DeclProvider& d = declProviders_[Maiusculas(dsp)];
+    DeclProvider& d = declProviders_[plat::MaiusculasAscii(dsp)];
     d.modo = modo;
     d.opcoes = opcoes;
 }
@@ -268,11 +264,11 @@ void TDataModule::DefinirCampos(std::string_view cds, std::vector<DeclCampo> cam
                 c.AddField(def);
             }
         }
-    campos_[Maiusculas(cds)] = std::move(campos);
+    campos_[plat::MaiusculasAscii(cds)] = std::move(campos);
 }
 
 void TDataModule::AplicarCampos(db::ClientDataSet& cds) {
-    auto it = campos_.find(Maiusculas(cds.Name));
+    auto it = campos_.find(plat::MaiusculasAscii(cds.Name));
     if (it != campos_.end()) {
         for (const DeclCampo& campo : it->second) {
             db::Field* f = cds.FindField(campo.nome);
@@ -296,13 +292,13 @@ void TDataModule::AplicarCampos(db::ClientDataSet& cds) {
             }
         }
     }
-    auto acoes = aoAbrir_.find(Maiusculas(cds.Name));
+    auto acoes = aoAbrir_.find(plat::MaiusculasAscii(cds.Name));
     if (acoes != aoAbrir_.end())
         for (auto& acao : acoes->second) acao(cds);
 }
 
 void TDataModule::DataModuleCreate() {
-    if (!conexaoDada_) conexao_ = ConexaoPrincipalSistema();
+    if (!conexaoDada_) conexao_ = &ServicosSistema().Conexao();
     for (auto& c : ordem_) {
         if (c.tipo == TipoComponente::Query) static_cast<db::Query*>(c.obj)->SetConnection(conexao_);
         if (c.tipo == TipoComponente::StoredProc) static_cast<db::StoredProc*>(c.obj)->SetConnection(conexao_);

@@ -2,31 +2,10 @@
 
 #include <vector>
 
+#include "platform/Texto.h"
+
 namespace dm {
 namespace {
-
-// The characters of a UTF-8 text, one entry each (a byte that starts no valid sequence
-// counts as one character), so that positions count characters as the stored
-// Windows-1252 text does.
-std::vector<std::string> Caracteres(const std::string& s) {
-    std::vector<std::string> r;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-        if (i + n > s.size()) n = 1;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-                n = 1;
-                break;
-            }
-        r.push_back(s.substr(i, n));
-        i += n;
-    }
-    return r;
-}
-
-bool Branco(const std::string& c) { return c.size() == 1 && static_cast<unsigned char>(c[0]) <= ' '; }
 
 std::string Juntar(const std::vector<std::string>& cs, std::size_t inicio, std::size_t quantos) {
     std::string r;
@@ -44,11 +23,8 @@ std::string SoDigitos(const std::string& texto) {
 }
 
 std::string CnpjCpfPorPosicao(const std::string& valor) {
-    std::vector<std::string> cs = Caracteres(valor);
-    std::size_t ini = 0, fim = cs.size();
-    while (ini < fim && Branco(cs[ini])) ++ini;
-    while (fim > ini && Branco(cs[fim - 1])) --fim;
-    std::vector<std::string> t(cs.begin() + static_cast<std::ptrdiff_t>(ini), cs.begin() + static_cast<std::ptrdiff_t>(fim));
+    // positions count characters, as the stored Windows-1252 text does
+    const std::vector<std::string> t = plat::Caracteres(plat::Aparar(valor));
     if (t.size() == 14)
         return Juntar(t, 0, 2) + "." + Juntar(t, 2, 3) + "." + Juntar(t, 5, 3) + "/" + Juntar(t, 8, 4) + "-" +
                Juntar(t, 12, 2);

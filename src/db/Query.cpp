@@ -4,23 +4,14 @@
 #include <cctype>
 
 #include "db/FbDetail.h"
+#include "platform/Texto.h"
 
 namespace db {
 
 // ---- helpers ------------------------------------------------------------------------------
-bool SameText(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool SameText(std::string_view a, std::string_view b) noexcept { return plat::IguaisSemCaixaAscii(a, b); }
 
-std::string UpperCase(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
-}
+std::string UpperCase(std::string_view s) { return plat::MaiusculasAscii(s); }
 
 std::string QuoteIdent(std::string_view name) {
     bool simples = !name.empty() && std::isupper(static_cast<unsigned char>(name[0]));

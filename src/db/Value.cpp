@@ -7,50 +7,14 @@
 
 #include "platform/Cp1252.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 
 namespace db {
 
 namespace {
 
-constexpr std::int64_t kPot10[19] = {1LL,
-                                     10LL,
-                                     100LL,
-                                     1000LL,
-                                     10000LL,
-                                     100000LL,
-                                     1000000LL,
-                                     10000000LL,
-                                     100000000LL,
-                                     1000000000LL,
-                                     10000000000LL,
-                                     100000000000LL,
-                                     1000000000000LL,
-                                     10000000000000LL,
-                                     100000000000000LL,
-                                     1000000000000000LL,
-                                     10000000000000000LL,
-                                     100000000000000000LL,
-                                     1000000000000000000LL};
-
 [[noreturn]] void ErroConversao(const std::string& texto, const char* tipo) {
     throw plat::EConvertError("'" + texto + "' não é um valor " + tipo + " válido");
-}
-
-// Rescales valor * 10^-de to 10^-para, rounding halves away from zero.
-std::int64_t Reescalar(std::int64_t valor, int de, int para) {
-    if (de == para) return valor;
-    if (para > de) {
-        std::int64_t f = kPot10[para - de];
-        if (valor > std::numeric_limits<std::int64_t>::max() / f ||
-            valor < std::numeric_limits<std::int64_t>::min() / f)
-            throw plat::EConvertError("Valor fora do intervalo");
-        return valor * f;
-    }
-    std::int64_t f = kPot10[de - para];
-    std::int64_t q = valor / f, r = valor % f;
-    if (r * 2 >= f) ++q;
-    else if (r * 2 <= -f) --q;
-    return q;
 }
 
 std::string Trim(std::string_view s) {
@@ -60,67 +24,11 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(a, b - a));
 }
 
-// Parses a decimal text into mantissa and scale. Accepts ',' or '.' as the decimal
-// separator; with both present, the last one is the decimal separator and the other
-// groups thousands.
-bool ParseDecimal(std::string_view in, std::int64_t& mant, int& escala) {
-    std::string s = Trim(in);
-    if (s.empty()) return false;
-    std::size_t i = 0;
-    bool neg = false;
-    if (s[i] == '-' || s[i] == '+') neg = s[i++] == '-';
-    std::size_t lastComma = s.rfind(','), lastDot = s.rfind('.');
-    char dec = 0;
-    if (lastComma != std::string::npos && lastDot != std::string::npos)
-        dec = lastComma > lastDot ? ',' : '.';
-    else if (lastComma != std::string::npos)
-        dec = ',';
-    else if (lastDot != std::string::npos)
-        dec = '.';
-    char grp = dec == ',' ? '.' : (dec == '.' && lastComma != std::string::npos ? ',' : 0);
-    unsigned __int128 m = 0;
-    int sc = 0;
-    bool depois = false, digito = false;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
-        if (c >= '0' && c <= '9') {
-            digito = true;
-            if (depois) {
-                if (sc >= 18) continue;  // beyond 18 decimals: truncated
-                ++sc;
-            }
-            m = m * 10 + static_cast<unsigned>(c - '0');
-            if (m > static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()))
-                return false;
-        } else if (c == dec && !depois && static_cast<std::size_t>(i) == (dec == ',' ? lastComma : lastDot)) {
-            depois = true;
-        } else if (grp && c == grp && !depois) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    if (!digito) return false;
-    mant = neg ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
-    escala = sc;
-    return true;
-}
+using plat::decimal::Reescalar;
 
-std::string DecimalToString(std::int64_t v, int escala, bool aparar) {
-    bool neg = v < 0;
-    unsigned long long u = neg ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-    std::string dig = std::to_string(u);
-    if (escala > 0) {
-        if (static_cast<int>(dig.size()) <= escala) dig.insert(0, escala - dig.size() + 1, '0');
-        std::string inteira = dig.substr(0, dig.size() - escala);
-        std::string frac = dig.substr(dig.size() - escala);
-        if (aparar)
-            while (!frac.empty() && frac.back() == '0') frac.pop_back();
-        dig = frac.empty() ? inteira : inteira + "," + frac;
-    }
-    if (neg && dig != "0") dig.insert(0, 1, '-');
-    return dig;
-}
+bool ParseDecimal(std::string_view in, std::int64_t& mant, int& escala) { return plat::decimal::Ler(in, mant, escala); }
+std::string DecimalToString(std::int64_t v, int escala, bool aparar) { return plat::decimal::Texto(v, escala, aparar); }
+std::int64_t Pot10(int n) { return plat::decimal::Potencia10(n); }
 
 std::string FloatToString(double d) {
     if (std::isnan(d)) return "NAN";
@@ -144,41 +52,6 @@ int Digit2(std::string_view s, std::size_t& i, int maxDig = 2) {
 }
 
 }  // namespace
-
-// ---- Currency ---------------------------------------------------------------------------
-Currency Currency::FromDouble(double v) {
-    double r = std::round(v * kEscala);
-    if (!(std::fabs(r) < 9.2e18)) throw plat::EConvertError("Valor fora do intervalo");
-    return FromRaw(static_cast<std::int64_t>(r));
-}
-
-Currency Currency::FromScaled(std::int64_t valor, int escala) {
-    return FromRaw(Reescalar(valor, escala, 4));
-}
-
-Currency Currency::Parse(std::string_view texto) {
-    std::int64_t m;
-    int sc;
-    if (!ParseDecimal(texto, m, sc)) ErroConversao(std::string(texto), "monetário");
-    return FromScaled(m, sc);
-}
-
-std::string Currency::ToString() const { return DecimalToString(raw_, 4, true); }
-
-std::string Currency::Format(int decimais, bool milhares) const {
-    if (decimais < 0) decimais = 0;
-    if (decimais > 4) decimais = 4;
-    std::int64_t v = Reescalar(raw_, 4, decimais);
-    std::string s = DecimalToString(v, decimais, false);
-    if (!milhares) return s;
-    bool neg = !s.empty() && s[0] == '-';
-    std::size_t ini = neg ? 1 : 0;
-    std::size_t fim = s.find(',');
-    if (fim == std::string::npos) fim = s.size();
-    for (std::ptrdiff_t p = static_cast<std::ptrdiff_t>(fim) - 3; p > static_cast<std::ptrdiff_t>(ini); p -= 3)
-        s.insert(static_cast<std::size_t>(p), 1, '.');
-    return s;
-}
 
 // ---- Date and time ----------------------------------------------------------------------
 std::string DateToStr(TDateTime d) { return plat::FormatDateTime("dd/mm/yyyy", d); }
@@ -341,14 +214,14 @@ double Value::AsFloat() const {
         case ValueKind::Null: return 0;
         case ValueKind::Integer:
         case ValueKind::Boolean: return static_cast<double>(i_);
-        case ValueKind::Decimal: return static_cast<double>(i_) / static_cast<double>(kPot10[escala_]);
+        case ValueKind::Decimal: return static_cast<double>(i_) / static_cast<double>(Pot10(escala_));
         case ValueKind::Float:
         case ValueKind::DateTime: return d_;
         case ValueKind::Text:
         case ValueKind::Bytes: {
             std::int64_t m;
             int sc;
-            if (ParseDecimal(s_, m, sc)) return static_cast<double>(m) / static_cast<double>(kPot10[sc]);
+            if (ParseDecimal(s_, m, sc)) return static_cast<double>(m) / static_cast<double>(Pot10(sc));
             std::string t = Trim(s_);
             for (char& c : t)
                 if (c == ',') c = '.';
@@ -394,8 +267,7 @@ bool Value::AsBoolean() const {
         case ValueKind::Null: return false;
         case ValueKind::Text:
         case ValueKind::Bytes: {
-            std::string t = Trim(s_);
-            for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const std::string t = plat::MaiusculasAscii(Trim(s_));
             if (t == "TRUE" || t == "T" || t == "S" || t == "1") return true;
             if (t == "FALSE" || t == "F" || t == "N" || t == "0" || t.empty()) return false;
             ErroConversao(s_, "lógico");
@@ -420,8 +292,8 @@ bool Numerico(ValueKind k) {
 // Exact comparison of two scaled integers.
 int CompararEscalados(std::int64_t a, int ea, std::int64_t b, int eb) {
     __int128 x = a, y = b;
-    if (ea < eb) x *= kPot10[eb - ea];
-    else if (eb < ea) y *= kPot10[ea - eb];
+    if (ea < eb) x *= Pot10(eb - ea);
+    else if (eb < ea) y *= Pot10(ea - eb);
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 }  // namespace

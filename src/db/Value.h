@@ -13,51 +13,15 @@
 #include <string_view>
 
 #include "platform/DataHora.h"
+#include "platform/Dinheiro.h"
 
 namespace db {
 
 using TDateTime = plat::TDateTime;
 
 // ---- Currency ---------------------------------------------------------------------------
-class Currency {
-public:
-    static constexpr std::int64_t kEscala = 10000;
-
-    constexpr Currency() = default;
-    static constexpr Currency FromRaw(std::int64_t decimilesimos) {
-        Currency c;
-        c.raw_ = decimilesimos;
-        return c;
-    }
-    static constexpr Currency FromInteger(std::int64_t v) { return FromRaw(v * kEscala); }
-    // Rounded to the nearest ten-thousandth, halves away from zero.
-    static Currency FromDouble(double v);
-    // Scaled integer (value * 10^-scale) rounded to four decimals, halves away from zero.
-    static Currency FromScaled(std::int64_t valor, int escala);
-    // Accepts "1234,56", "1234.56", "-0,5", "1.234,56" (a dot followed by three digits
-    // before a comma is a thousands separator). Throws plat::EConvertError.
-    static Currency Parse(std::string_view texto);
-
-    constexpr std::int64_t Raw() const { return raw_; }
-    double ToDouble() const { return static_cast<double>(raw_) / kEscala; }
-    // Shortest text: "12,5", "-3", "0,0001".
-    std::string ToString() const;
-    // Fixed number of decimals (0..4), rounded, with optional thousands grouping:
-    // Format(2, true) of 1234567.891 -> "1.234.567,89".
-    std::string Format(int decimais, bool milhares = false) const;
-
-    constexpr auto operator<=>(const Currency&) const = default;
-    constexpr Currency operator+(Currency o) const { return FromRaw(raw_ + o.raw_); }
-    constexpr Currency operator-(Currency o) const { return FromRaw(raw_ - o.raw_); }
-    constexpr Currency operator-() const { return FromRaw(-raw_); }
-    Currency& operator+=(Currency o) { raw_ += o.raw_; return *this; }
-    Currency& operator-=(Currency o) { raw_ -= o.raw_; return *this; }
-    // Product with an integer quantity (exact).
-    constexpr Currency operator*(std::int64_t n) const { return FromRaw(raw_ * n); }
-
-private:
-    std::int64_t raw_ = 0;
-};
+// The program's one money type (platform/Dinheiro.h).
+using Currency = plat::Dinheiro;
 
 // ---- Date and time ----------------------------------------------------------------------
 // Encoding and decoding: plat::EncodeDate / EncodeTime / DecodeDate / DecodeTime

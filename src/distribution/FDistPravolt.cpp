@@ -14,9 +14,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "distribution/UDistServicos.h"
+#include "distribution/UDistGravacao.h"
 #include "platform/Mensagens.h"
-#include "rules/DGlobal.h"
+#include "platform/Texto.h"
+#include "shell/UServicosSistema.h"
 
 TfrmDistServ* frmDistServ = nullptr;
 
@@ -315,7 +316,7 @@ void TfrmDistServ::ConectarHandlers() {
     connect(cbSaidaRetorno, &QComboBox::currentIndexChanged, this, P([this] { cbSaidaRetornoChange(); }));
     connect(edTpServ, &QLineEdit::textEdited, this, [this](const QString& t) {
         // the field forces upper case
-        QString m = Q(Maiusculas(S(t)));
+        QString m = Q(plat::MaiusculasCp1252(S(t)));
         if (m != t) {
             int pos = edTpServ->cursorPosition();
             edTpServ->setText(m);
@@ -341,11 +342,10 @@ void TfrmDistServ::ConectarHandlers() {
 void TfrmDistServ::FormCreate() {
     TfMdiChild::FormCreate();
     cbSaidaRetorno->setCurrentIndex(0);
-    IServicosDist& srv = ServicosDist();
+    IServicosSistema& srv = ServicosSistema();
     db::Connection* conn = &srv.Conexao();
-    for (db::Query* q : {&sqlTerc, &sqlProg, &sqlSubFichaId, &sqlSubFicha, &sqlExterno, &sqlProdSetor, &sqlAtu,
-                         &sqlPend, &sqlPrecoSer, &sqlServPend, &sqlSetoresAnteriores, &sqlSetAntAtu, &sqlPesqTpServ,
-                         &sqlPesqSetor})
+    for (db::Query* q : {&sqlTerc, &sqlProg, &sqlSubFichaId, &sqlSubFicha, &sqlExterno, &sqlAtu, &sqlPend,
+                         &sqlPrecoSer, &sqlServPend, &sqlPesqTpServ, &sqlPesqSetor})
         q->SetConnection(conn);
 
     sqlTerc.SetSQL("select COD_BA, NOME_BA, PRECO_BA, GIRO_BA\nfrom TERCEIRIZADO\nWHERE ATIVO_BA <> 'N'\norder by NOME_BA");
@@ -359,10 +359,7 @@ void TfrmDistServ::FormCreate() {
     sqlSubFichaId.SetSQL("select PROG_PR, FICHA_PR, SUBFICHA_PR\nfrom SUBPROD\nwhere ID_PR=:ID");
     sqlSubFicha.SetSQL(
         "select SUM(QTDE_PR) TOT_PARES\nfrom SUBPROD\nwhere PROG_PR=:PROG\nand FICHA_PR=:FICHA\nand SUBFICHA_PR=:SUBF");
-    sqlExterno.SetSQL(
-        "select * from EXTERNO\nwhere TP_SERV_EX=:TPSERV\nand PROG_EX=:PROG\nand FICHA_EX=:FICHA\nand SUBFICHA_EX=:SUBF");
-    sqlProdSetor.SetSQL(
-        "select * from PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\nand SUBFICHA_PS=:SUBF\nand SETOR_PS=:SETOR");
+    sqlExterno.SetSQL(kSqlExterno);
     sqlAtu.SetSQL(
         "select TERCEIRIZADO_EX, SAIDA_EX, sum(QTDE_EX) as QTDE_EX\nfrom EXTERNO\nwhere SAIDA_EX>=:DTINI\n"
         "and SAIDA_EX<=:DTFIM\ngroup by TERCEIRIZADO_EX, SAIDA_EX");
@@ -375,10 +372,6 @@ void TfrmDistServ::FormCreate() {
         "select e.prog_ex, e.ficha_ex, e.qtde_ex, e.saida_ex\nfrom externo e\nwhere e.retorno_ex is null\n"
         "and e.terceirizado_ex = :terc\nand e.tp_serv_ex = :tipo\nand e.setor_sai_ex = :setor\n"
         "order by e.prog_ex desc, e.ficha_ex");
-    sqlSetoresAnteriores.SetSQL("select s.setorant_se\nfrom setor s\nwhere s.cod_se = :codsetor");
-    sqlSetAntAtu.SetSQL(
-        "select count(SETOR_PS) as numreg\nfrom PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\n"
-        "and ((SUBFICHA_PS=:SUBFICHA) or (SUBFICHA_PS='0000'))\nand SETOR_PS=:SETOR");
     sqlPesqTpServ.SetSQL(
         "SELECT COD_TA, DESC_TA\nFROM TABELA\nLEFT JOIN EXTERNO_TPSERVICO  ON COD_TA = TP_SERVICO_ET\n"
         "WHERE NUM_TA = '35' AND TERCEIRIZADO_ET = :TERC\nORDER BY DESC_TA");
@@ -391,8 +384,9 @@ void TfrmDistServ::FormCreate() {
 
     AbrirTerc();
 
-    Data d = DecodificarData(srv.DataServidor());
-    deData->setDate(QDate(d.ano, d.mes, d.dia));
+    int ano, mes, dia;
+    plat::DecodeDate(srv.DataServidor(), ano, mes, dia);
+    deData->setDate(QDate(ano, mes, dia));
 
     edProg->setMaxLength(TamanhoProgramacao(par_.distServPorCodBar, srv.NomeEmpresa()));
 
@@ -405,7 +399,7 @@ void TfrmDistServ::FormShow() {
     if (mostrada_) return;  // the rest belongs to the first show
     mostrada_ = true;
 
-    IServicosDist& srv = ServicosDist();
+    IServicosSistema& srv = ServicosSistema();
     if (DataBloqueada(srv.NomeEmpresa(), par_.bloqueioData)) deData->setEnabled(false);
     if (PrecoSomenteLeituraNaAbertura(srv.NomeEmpresa())) {
         cePreco->setReadOnly(true);
@@ -444,7 +438,7 @@ const TRegTerc* TfrmDistServ::LocalizarTerc(std::int64_t cod) const {
 }
 
 void TfrmDistServ::CalcularContadores() {
-    double data = DataJanela();
+    const plat::TDateTime data = DataJanela();
     Faixa f = FaixaDoMes(data);
     auto achar = [this](std::int64_t cod) -> TRegTerc* {
         for (auto& t : cdsTerc)
@@ -460,7 +454,7 @@ void TfrmDistServ::CalcularContadores() {
         if (!t) continue;
         std::int64_t q = sqlAtu.FieldByName("QTDE_EX").AsInteger();
         t->QT_MES = t->QT_MES.value_or(0) + q;
-        if (MesmoDia(sqlAtu.FieldByName("SAIDA_EX").AsDateTime(), data)) t->QT_DIA = t->QT_DIA.value_or(0) + q;
+        if (plat::MesmoDia(sqlAtu.FieldByName("SAIDA_EX").AsDateTime(), data)) t->QT_DIA = t->QT_DIA.value_or(0) + q;
     }
     sqlAtu.Close();
     sqlPend.Close();
@@ -502,9 +496,9 @@ void TfrmDistServ::AtualizarGrade() {
     }
 }
 
-double TfrmDistServ::DataJanela() const {
+plat::TDateTime TfrmDistServ::DataJanela() const {
     QDate d = deData->date();
-    return CodificarData(d.year(), d.month(), d.day());
+    return plat::EncodeDate(d.year(), d.month(), d.day());
 }
 
 bool TfrmDistServ::ModoSaida() const { return cbSaidaRetorno->currentIndex() != 1; }
@@ -515,7 +509,7 @@ void TfrmDistServ::DefinirChaveCombo(QComboBox* cb, const std::string& chave) {
     int idx = -1;
     if (cb == cbTerc) {
         bool ok = false;
-        qlonglong v = Q(Aparar(chave)).toLongLong(&ok);
+        qlonglong v = Q(plat::Aparar(chave)).toLongLong(&ok);
         if (ok) idx = cb->findData(QVariant::fromValue<qlonglong>(v));
     } else {
         idx = cb->findData(Q(chave));
@@ -567,16 +561,15 @@ void TfrmDistServ::BuscaPreco() {
     if (!ModoSaida()) return;
     cePreco->SetValue(0);
     sqlPrecoSer.Close();
-    sqlPrecoSer.SetSQL("select VALOR_PS from PRECOSER\nwhere TERCEIRIZADO_PS=:TERC\nand PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
     sqlPrecoSer.ParamByName("TERC").SetAsInteger(static_cast<std::int64_t>(ceTerc->Value()));
     sqlPrecoSer.ParamByName("PROD").SetAsString(S(edProd->text()));
     sqlPrecoSer.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
     sqlPrecoSer.Open();
     bool achou = !sqlPrecoSer.Eof();
-    Decimos4 valor = achou ? sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency().Raw() : 0;
+    const plat::Dinheiro valor = achou ? sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency() : plat::Dinheiro();
     sqlPrecoSer.Close();
     ResultadoPreco r = ResolverPreco(achou, valor, par_.bloquearPreco, estadoPreco_);
-    cePreco->SetValue(DeDecimos4(r.preco));
+    cePreco->SetValue(r.preco.ToDouble());
     AplicarEstadoPreco(r.estado);
 }
 
@@ -596,10 +589,11 @@ void TfrmDistServ::cbTercChange() {
 }
 
 void TfrmDistServ::cbSaidaRetornoChange() {
-    IServicosDist& srv = ServicosDist();
+    IServicosSistema& srv = ServicosSistema();
     if (DataServidorNaTrocaDeModo(srv.NomeEmpresa())) {
-        Data d = DecodificarData(srv.DataServidor());
-        deData->setDate(QDate(d.ano, d.mes, d.dia));
+        int ano, mes, dia;
+        plat::DecodeDate(srv.DataServidor(), ano, mes, dia);
+        deData->setDate(QDate(ano, mes, dia));
         deData->setEnabled(false);
     }
     if (!ModoSaida()) {
@@ -624,7 +618,7 @@ void TfrmDistServ::cbTpServChange() {
 }
 
 void TfrmDistServ::edTpServExit() {
-    if (!EhKaldu(ServicosDist().NomeEmpresa())) return;
+    if (!EhKaldu(ServicosSistema().NomeEmpresa())) return;
     if (auto setor = SetorKaldu(S(edTpServ->text()), ModoSaida())) edSetor->setText(Q(*setor));
 }
 
@@ -638,8 +632,8 @@ void TfrmDistServ::cbSetorChange() {
 void TfrmDistServ::edProdChange() { BuscaPreco(); }
 
 void TfrmDistServ::ceQtParesChange() {
-    Decimos4 total = PrecoTotal(static_cast<std::int64_t>(ceQtPares->Value()), ParaDecimos4(cePreco->Value()));
-    cePrecoTot->SetValue(DeDecimos4(total));
+    const plat::Dinheiro total = PrecoTotal(static_cast<std::int64_t>(ceQtPares->Value()), Preco());
+    cePrecoTot->SetValue(total.ToDouble());
 }
 
 void TfrmDistServ::CarregaTiposServico(std::int64_t terc) {
@@ -670,7 +664,7 @@ void TfrmDistServ::CarregaCodigos(db::Query& pesquisa, std::int64_t terc, const 
     pesquisa.Close();
     const bool proprios = !novos.empty();
     if (!proprios) {
-        db::Query todos(ServicosDist().Conexao());
+        db::Query todos(ServicosSistema().Conexao());
         todos.SetSQL(sqlTodos);
         todos.Open();
         ler(todos, novos);
@@ -719,12 +713,12 @@ void TfrmDistServ::edProgExit() {
 
 void TfrmDistServ::edFichaExit() {
     std::string t = S(edFicha->text());
-    if (!EmBranco(t)) edFicha->setText(Q(PreencherEsquerda(t, '0', 4)));
+    if (!plat::Aparar(t).empty()) edFicha->setText(Q(PreencherEsquerda(t, '0', 4)));
 }
 
 void TfrmDistServ::edSubFExit() {
     std::string t = S(edSubF->text());
-    if (!EmBranco(t)) edSubF->setText(Q(PreencherEsquerda(t, '0', 4)));
+    if (!plat::Aparar(t).empty()) edSubF->setText(Q(PreencherEsquerda(t, '0', 4)));
 }
 
 void TfrmDistServ::edSubFKeyPress(QChar& key) {
@@ -747,16 +741,13 @@ void TfrmDistServ::BuscaSubFichaPorId(const std::string& codigo) {
         achou = !sqlSubFichaId.Eof();
     }
     if (achou) {
-        FProg_ = sqlSubFichaId.FieldByName("PROG_PR").AsString();
-        FFicha_ = sqlSubFichaId.FieldByName("FICHA_PR").AsString();
-        FSubFicha_ = sqlSubFichaId.FieldByName("SUBFICHA_PR").AsString();
-        edProg->setText(Q(FProg_));
-        edFicha->setText(Q(FFicha_));
-        edSubF->setText(Q(FSubFicha_));
+        ficha_ = {sqlSubFichaId.FieldByName("PROG_PR").AsString(), sqlSubFichaId.FieldByName("FICHA_PR").AsString(),
+                  sqlSubFichaId.FieldByName("SUBFICHA_PR").AsString()};
+        edProg->setText(Q(ficha_.prog));
+        edFicha->setText(Q(ficha_.ficha));
+        edSubF->setText(Q(ficha_.subFicha));
     } else {
-        FProg_.clear();
-        FFicha_.clear();
-        FSubFicha_.clear();
+        ficha_ = {};
     }
     sqlSubFichaId.Close();
 }
@@ -766,18 +757,15 @@ void TfrmDistServ::LocalizaFicha() {
     if (edSubF->text().isEmpty()) edSubF->setText(QStringLiteral("0000"));
     edProg->setText(Q(MapearProgramacao(S(edProg->text()))));
     std::string prog = S(edProg->text());
-    if (Comprimento(prog) == 10) {
+    if (plat::ContarCaracteres(prog) == 10) {
         BuscaSubFichaPorId(prog);
     } else {
-        FProg_ = prog;
-        FFicha_ = S(edFicha->text());
-        FSubFicha_ = PreencherEsquerda(S(edSubF->text()), '0', 4);
+        ficha_ = {prog, S(edFicha->text()), PreencherEsquerda(S(edSubF->text()), '0', 4)};
     }
-    FProg_ = ProgramacaoDaBusca(FProg_);
+    ficha_.prog = ProgramacaoDaBusca(ficha_.prog);
 
     sqlProg.Close();
-    sqlProg.ParamByName("PROG").SetAsString(FProg_);
-    sqlProg.ParamByName("FICHA").SetAsString(FFicha_);
+    ficha_.Vincular(sqlProg, nullptr);
     sqlProg.Open();
     if (sqlProg.Eof()) {
         sqlProg.Close();
@@ -791,11 +779,9 @@ void TfrmDistServ::LocalizaFicha() {
     double pares = sqlProg.FieldByName("TOT_PARES").AsFloat();
     sqlProg.Close();
 
-    if (FSubFicha_ != "0000") {
+    if (ficha_.subFicha != "0000") {
         sqlSubFicha.Close();
-        sqlSubFicha.ParamByName("PROG").SetAsString(FProg_);
-        sqlSubFicha.ParamByName("FICHA").SetAsString(FFicha_);
-        sqlSubFicha.ParamByName("SUBF").SetAsString(FSubFicha_);
+        ficha_.Vincular(sqlSubFicha);
         sqlSubFicha.Open();
         bool nulo = sqlSubFicha.Eof() || sqlSubFicha.FieldByName("TOT_PARES").IsNull();
         if (!nulo) pares = sqlSubFicha.FieldByName("TOT_PARES").AsFloat();
@@ -810,9 +796,7 @@ void TfrmDistServ::LocalizaFicha() {
     if (!saida) {
         sqlExterno.Close();
         sqlExterno.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
-        sqlExterno.ParamByName("PROG").SetAsString(FProg_);
-        sqlExterno.ParamByName("FICHA").SetAsString(FFicha_);
-        sqlExterno.ParamByName("SUBF").SetAsString(FSubFicha_);
+        ficha_.Vincular(sqlExterno);
         sqlExterno.Open();
         if (sqlExterno.Eof()) {
             sqlExterno.Close();
@@ -821,7 +805,7 @@ void TfrmDistServ::LocalizaFicha() {
         }
         sqlExterno.First();
         pares = static_cast<double>(sqlExterno.FieldByName("QTDE_EX").AsInteger());
-        double valor = DeDecimos4(sqlExterno.FieldByName("VALOR_EX").AsCurrency().Raw());
+        const double valor = sqlExterno.FieldByName("VALOR_EX").AsCurrency().ToDouble();
         std::int64_t terc = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
         sqlExterno.Close();
         cePreco->SetValue(valor);
@@ -838,7 +822,7 @@ void TfrmDistServ::LocalizaFicha() {
     HabilitarTicket(false);
     btGravar->setEnabled(true);
 
-    if (!saida || EhKaldu(ServicosDist().NomeEmpresa())) btGravar->setFocus(Qt::TabFocusReason);
+    if (!saida || EhKaldu(ServicosSistema().NomeEmpresa())) btGravar->setFocus(Qt::TabFocusReason);
     else cePreco->setFocus(Qt::TabFocusReason);
 }
 
@@ -872,303 +856,85 @@ void TfrmDistServ::btFecharClick() { close(); }
 
 std::function<bool(QWidget*)> TfrmDistServ::ValidarDiretor;
 std::function<bool(TfrmDistServ&)> TfrmDistServ::MostrarPendentes;
-std::function<void(db::Transaction&, const TfrmDistServ::TRegistroLog&)> TfrmDistServ::GerarLog;
+TDmGlobal* TfrmDistServ::auditoria_ = nullptr;
 
-db::DataPacket TfrmDistServ::PacoteLog(const TRegistroLog& registro) {
-    db::DataPacket p;
-    p.tableName = registro.tabela;
-    db::PacketRow antes, depois;
-    antes.status = db::UpdateStatus::Unmodified;
-    depois.status = registro.inserido ? db::UpdateStatus::Inserted : db::UpdateStatus::Modified;
-    for (const auto& c : registro.campos) {
-        p.fields.Add(c.campo, db::DataType::String, 0);
-        antes.values.push_back(db::Value::Text(c.anterior));
-        depois.values.push_back(db::Value::Text(c.atual));
-        depois.assigned.push_back(registro.inserido || c.anterior != c.atual ? 1 : 0);
-    }
-    if (!registro.inserido) p.rows.push_back(std::move(antes));
-    p.rows.push_back(std::move(depois));
+void TfrmDistServ::LigarAuditoria(TDmGlobal* dm) { auditoria_ = dm; }
+
+plat::Dinheiro TfrmDistServ::Preco() const { return plat::Dinheiro::FromDouble(cePreco->Value()); }
+
+dist::TPedidoGravacao TfrmDistServ::Pedido() const {
+    TPedidoGravacao p;
+    p.saida = ModoSaida();
+    p.terceirizado = static_cast<std::int64_t>(ceTerc->Value());
+    p.tipoServico = S(edTpServ->text());
+    p.setor = S(edSetor->text());
+    p.ficha = ficha_;
+    p.data = DataJanela();
+    p.preco = Preco();
+    p.pares = static_cast<std::int64_t>(ceQtPares->Value());
+    p.observacao = S(mmoObs->toPlainText());
+    p.produto = S(edProd->text());
+    p.momento = plat::Agora();
     return p;
 }
 
-void TfrmDistServ::LigarAuditoria(TDmGlobal* dm) {
-    if (!dm) {
-        GerarLog = nullptr;
-        return;
-    }
-    GerarLog = [dm](db::Transaction& tr, const TRegistroLog& registro) {
-        dm->stpGravarLog.SetTransaction(&tr);
-        try {
-            ::GerarLog(*dm, registro.tabela, PacoteLog(registro));
-        } catch (...) {
-            dm->stpGravarLog.SetTransaction(nullptr);
-            throw;
-        }
-        dm->stpGravarLog.SetTransaction(nullptr);
-    };
+// False (after its message) when the result is a refusal.
+static bool Aceito(const TResultadoGravacao& r) {
+    if (r.Gravado()) return true;
+    if (r.Erro()) plat::Erro(r.Mensagem());
+    else plat::Aviso(r.Mensagem());
+    return false;
 }
 
 void TfrmDistServ::btGravarClick() {
-    IServicosDist& srv = ServicosDist();
-    const std::int64_t terc = static_cast<std::int64_t>(ceTerc->Value());
-    const std::string tipo = S(edTpServ->text());
-    const std::string setor = S(edSetor->text());
-    const bool saida = ModoSaida();
+    IServicosSistema& srv = ServicosSistema();
+    const TPedidoGravacao pedido = Pedido();
 
     // 1-3: what must be filled in
-    if (terc == 0 || cbTerc->currentIndex() < 0 || cbTerc->currentText().isEmpty()) {
+    if (pedido.terceirizado == 0 || cbTerc->currentIndex() < 0 || cbTerc->currentText().isEmpty()) {
         plat::Aviso("Informe a terceirização.");
         ceTerc->setFocus(Qt::TabFocusReason);
         return;
     }
-    if (tipo.empty() || cbTpServ->currentIndex() < 0) {
+    if (pedido.tipoServico.empty() || cbTpServ->currentIndex() < 0) {
         plat::Aviso("Informe o Tipo de Serviço.");
         ceTerc->setFocus(Qt::TabFocusReason);
         return;
     }
-    if (par_.setorObrigatorio && setor.empty()) {
+    if (par_.setorObrigatorio && pedido.setor.empty()) {
         plat::Aviso("O campo Setor deve ser preenchido!");
         edSetor->setFocus(Qt::TabFocusReason);
         return;
     }
 
-    // 4: every preceding sector has a progress row for the ticket (or the whole ticket)
-    if (par_.verificarSetorAnt && !setor.empty()) {
-        sqlSetoresAnteriores.Close();
-        sqlSetoresAnteriores.ParamByName("codsetor").SetAsString(setor);
-        sqlSetoresAnteriores.Open();
-        std::vector<std::string> anteriores;
-        if (!sqlSetoresAnteriores.Eof())
-            anteriores = SetoresAnteriores(sqlSetoresAnteriores.FieldByName("setorant_se").AsString());
-        sqlSetoresAnteriores.Close();
-        for (const std::string& ant : anteriores) {
-            sqlSetAntAtu.Close();
-            sqlSetAntAtu.ParamByName("PROG").SetAsString(S(edProg->text()));
-            sqlSetAntAtu.ParamByName("FICHA").SetAsString(S(edFicha->text()));
-            sqlSetAntAtu.ParamByName("SUBFICHA").SetAsString(S(edSubF->text()));
-            sqlSetAntAtu.ParamByName("SETOR").SetAsString(ant);
-            sqlSetAntAtu.Open();
-            std::int64_t n = sqlSetAntAtu.Eof() ? 0 : sqlSetAntAtu.FieldByName("numreg").AsInteger();
-            sqlSetAntAtu.Close();
-            if (n == 0) {
-                plat::Erro("Existem Setores Anteriores que não foram atualizados!");
-                return;
+    const TRegrasGravacao regras{par_, srv.NomeEmpresa()};
+    const bool kaldu = EhKaldu(regras.empresa);
+    // 7-8: the installation's rules that ask a person come after the checks of the
+    // database (4-6), which run first on their own.
+    const bool giro = pedido.saida && kaldu;
+    const bool pendentes = kaldu && pedido.setor == "02";
+    if (giro || pendentes) {
+        if (!Aceito(VerificarGravacao(srv.Conexao(), regras, pedido))) return;
+        if (giro && GiroExcedido()) return;
+        if (pendentes) {
+            CarregaServicosPendentes(S(ceTerc->text()), pedido.tipoServico, pedido.setor);
+            if (!cdsServPend.empty()) {
+                FAutorizado = MostrarPendentes ? MostrarPendentes(*this) : false;
+                if (!FAutorizado) return;
             }
         }
     }
 
-    // 5: a locked price must have come from the price table
-    const Decimos4 preco = ParaDecimos4(cePreco->Value());
-    if (par_.bloquearPreco && preco == 0) {
-        plat::Aviso("O campo Preço deve ser preenchido!");
-        return;
-    }
-
-    // 6: the dispatch of this ticket for this service type
-    if (!RefazerVerificacaoExistente(saida)) return;
-    std::int64_t tercDespacho = terc;
-    if (!saida) {
-        sqlExterno.First();
-        tercDespacho = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
-    }
-    sqlExterno.Close();
-
-    // 7-8: installation rules that ask for consent
-    const bool kaldu = EhKaldu(srv.NomeEmpresa());
-    if (saida && kaldu && GiroExcedido()) return;
-    if (kaldu && setor == "02") {
-        CarregaServicosPendentes(S(ceTerc->text()), tipo, setor);
-        if (!cdsServPend.empty()) {
-            FAutorizado = MostrarPendentes ? MostrarPendentes(*this) : false;
-            if (!FAutorizado) return;
-        }
-    }
-
-    // 9-14: the dispatch rows (or the return stamp) and the ticket's progress row, in one
-    // transaction: either all of it is recorded or nothing is.
-    std::vector<std::int64_t> outros;  // workshops of the extra "I" rows
-    {
-        db::Transaction tr = srv.Conexao().StartTransaction();
-        try {
-            if (saida) {
-                IncluiExterno(tr, terc, tipo);
-                if (kaldu) {
-                    sqlPrecoSer.Close();
-                    sqlPrecoSer.SetSQL("select TERCEIRIZADO_PS from PRECOSER\nwhere PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
-                    sqlPrecoSer.SetTransaction(&tr);
-                    sqlPrecoSer.ParamByName("PROD").SetAsString(S(edProd->text()));
-                    sqlPrecoSer.ParamByName("TPSERV").SetAsString("I");
-                    sqlPrecoSer.Open();
-                    for (sqlPrecoSer.First(); !sqlPrecoSer.Eof(); sqlPrecoSer.Next()) {
-                        std::int64_t t = sqlPrecoSer.FieldByName("TERCEIRIZADO_PS").AsInteger();
-                        if (t != terc) outros.push_back(t);
-                    }
-                    sqlPrecoSer.Close();
-                    sqlPrecoSer.SetTransaction(nullptr);
-                    for (std::int64_t t : outros) IncluiExterno(tr, t, "I");
-                }
-            } else {
-                db::Query upd(srv.Conexao());
-                upd.SetTransaction(&tr);
-                upd.SetSQL(SqlRetornoExterno(!setor.empty()));
-                upd.ParamByName("RET").SetAsDateTime(DataJanela());
-                if (!setor.empty()) upd.ParamByName("SETOR").SetAsString(setor);
-                upd.ParamByName("TERC").SetAsInteger(tercDespacho);
-                upd.ParamByName("TPSERV").SetAsString(tipo);
-                upd.ParamByName("PROG").SetAsString(FProg_);
-                upd.ParamByName("FICHA").SetAsString(FFicha_);
-                upd.ParamByName("SUBF").SetAsString(FSubFicha_);
-                if (upd.ExecSQL() == 0) {
-                    // recorded by another workstation since the check
-                    tr.Rollback();
-                    RefazerVerificacaoExistente(false);
-                    sqlExterno.Close();
-                    return;
-                }
-                if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
-                    // Key fields unchanged (old = new), then the stamped columns.
-                    TRegistroLog reg{"EXTERNO", false, {}};
-                    reg.campos = {{"PROG_EX", FProg_, FProg_},
-                                  {"FICHA_EX", FFicha_, FFicha_},
-                                  {"SUBFICHA_EX", FSubFicha_, FSubFicha_},
-                                  {"TP_SERV_EX", tipo, tipo}};
-                    reg.campos.push_back({"RETORNO_EX", "", db::DateToStr(DataJanela())});
-                    if (!setor.empty()) reg.campos.push_back({"SETOR_ENT_EX", "", setor});
-                    GerarLog(tr, reg);
-                }
-            }
-            if (GravaProducaoSetor(srv.NomeEmpresa(), par_.atualizaProducao, setor)) AtualizaProducaoSetor(tr);
-            tr.Commit();
-        } catch (const db::Error& e) {
-            if (tr.Active()) tr.Rollback();
-            sqlPrecoSer.SetTransaction(nullptr);
-            sqlProdSetor.SetTransaction(nullptr);
-            // Another workstation recorded the same ticket at the same moment: the key (or
-            // the lock on the dispatch row) refused this one; say what is recorded now.
-            if (e.ChaveDuplicada() || e.ConflitoDeBloqueio()) {
-                const bool segue = RefazerVerificacaoExistente(saida);
-                sqlExterno.Close();
-                if (!segue) return;
-            }
-            throw;
-        }
-    }
+    // 4-6 and 9-14: checked again and written in one transaction.
+    const TResultadoGravacao r =
+        Gravar(srv.Conexao(), regras, pedido, AuditoriaLigada(NomeExecutavel) ? auditoria_ : nullptr);
+    if (!Aceito(r)) return;
 
     mmoObs->clear();
-    AtualizaContadores(saida ? terc : tercDespacho);
-    for (std::int64_t t : outros) AtualizaContadores(t);
+    AtualizaContadores(r.terceirizado);
+    for (std::int64_t t : r.inspecoes) AtualizaContadores(t);
     AtualizarGrade();
     LimpaTela();
-}
-
-// Step 6 of the save: false (after its warning) when the dispatch state refuses the
-// recording. Leaves sqlExterno open on the rows read.
-bool TfrmDistServ::RefazerVerificacaoExistente(bool saida) {
-    const std::string setor = S(edSetor->text());
-    sqlExterno.Close();
-    sqlExterno.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
-    sqlExterno.ParamByName("PROG").SetAsString(FProg_);
-    sqlExterno.ParamByName("FICHA").SetAsString(FFicha_);
-    sqlExterno.ParamByName("SUBF").SetAsString(FSubFicha_);
-    sqlExterno.Open();
-    if (saida) {
-        if (!sqlExterno.Eof()) {
-            plat::Aviso(MsgJaEnviada(sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger()));
-            return false;
-        }
-        return true;
-    }
-    if (sqlExterno.Eof()) {
-        plat::Aviso("Saída não encontrada para esta PROG./FICHA neste tipo de serviço.");
-        return false;
-    }
-    sqlExterno.First();
-    if (!sqlExterno.FieldByName("RETORNO_EX").IsNull()) {
-        plat::Aviso(MsgRetornoLancado(sqlExterno.FieldByName("RETORNO_EX").AsDateTime()));
-        return false;
-    }
-    if (!setor.empty() && setor == sqlExterno.FieldByName("SETOR_SAI_EX").AsString()) {
-        plat::Aviso("O setor de Retorno não pode ser o mesmo do setor de Saída.");
-        return false;
-    }
-    return true;
-}
-
-void TfrmDistServ::IncluiExterno(db::Transaction& tr, std::int64_t terc, const std::string& tipo) {
-    const std::string setor = S(edSetor->text());
-    db::Query ins(ServicosDist().Conexao());
-    ins.SetTransaction(&tr);
-    ins.SetSQL(kSqlIncluiExterno);
-    ins.ParamByName("TERC").SetAsInteger(terc);
-    ins.ParamByName("TPSERV").SetAsString(tipo);
-    ins.ParamByName("PROG").SetAsString(FProg_);
-    ins.ParamByName("FICHA").SetAsString(FFicha_);
-    ins.ParamByName("SUBF").SetAsString(FSubFicha_);
-    ins.ParamByName("SAIDA").SetAsDateTime(DataJanela());
-    ins.ParamByName("VALOR").SetAsCurrency(db::Currency::FromRaw(ParaDecimos4(cePreco->Value())));
-    ins.ParamByName("QTDE").SetAsInteger(static_cast<std::int64_t>(ceQtPares->Value()));
-    const std::string obs = S(mmoObs->toPlainText());
-    if (obs.empty()) ins.ParamByName("OBS").SetNull();
-    else ins.ParamByName("OBS").SetAsString(obs);
-    if (setor.empty()) ins.ParamByName("SETOR").SetNull();
-    else ins.ParamByName("SETOR").SetAsString(setor);
-    ins.ExecSQL();
-
-    if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
-        TRegistroLog reg{"EXTERNO", true, {}};
-        for (const char* campo : {"PROG_EX", "FICHA_EX", "SUBFICHA_EX", "TP_SERV_EX", "TERCEIRIZADO_EX"})
-            reg.campos.push_back({campo, "", ins.ParamByName(campo == std::string("PROG_EX")        ? "PROG"
-                                                              : campo == std::string("FICHA_EX")     ? "FICHA"
-                                                              : campo == std::string("SUBFICHA_EX")  ? "SUBF"
-                                                              : campo == std::string("TP_SERV_EX")   ? "TPSERV"
-                                                                                                     : "TERC")
-                                             .AsString()});
-        GerarLog(tr, reg);
-    }
-}
-
-void TfrmDistServ::AtualizaProducaoSetor(db::Transaction& tr) {
-    const std::string setor = S(edSetor->text());
-    const bool saida = ModoSaida();
-    sqlProdSetor.Close();
-    sqlProdSetor.SetTransaction(&tr);
-    sqlProdSetor.ParamByName("PROG").SetAsString(FProg_);
-    sqlProdSetor.ParamByName("FICHA").SetAsString(FFicha_);
-    sqlProdSetor.ParamByName("SUBF").SetAsString(FSubFicha_);
-    sqlProdSetor.ParamByName("SETOR").SetAsString(setor);
-    sqlProdSetor.Open();
-    const bool existe = !sqlProdSetor.Eof();
-    sqlProdSetor.Close();
-    sqlProdSetor.SetTransaction(nullptr);
-
-    const QTime agora = QTime::currentTime();
-    const std::string hora = FormatarHoraMinuto(agora.hour(), agora.minute());
-    // Which stamp: the entry on a dispatch when BAIXA_SETOR_ENTRADA is on, else the exit.
-    const bool entrada = par_.baixaSetorEntrada && saida;
-    const char* colData = entrada ? "DTENTRADA_PS" : "DTSAIDA_PS";
-    const char* colHora = entrada ? "HORAENTRADA_PS" : "HORASAIDA_PS";
-
-    db::Query q(ServicosDist().Conexao());
-    q.SetTransaction(&tr);
-    q.SetSQL(SqlProducaoSetor(existe, entrada));
-    q.ParamByName("PROG").SetAsString(FProg_);
-    q.ParamByName("FICHA").SetAsString(FFicha_);
-    q.ParamByName("SUBF").SetAsString(FSubFicha_);
-    q.ParamByName("SETOR").SetAsString(setor);
-    q.ParamByName("DT").SetAsDateTime(DataJanela());
-    q.ParamByName("HORA").SetAsString(hora);
-    q.ParamByName("QTDE").SetAsInteger(static_cast<std::int64_t>(ceQtPares->Value()));
-    q.ExecSQL();
-
-    if (GerarLog && AuditoriaLigada(NomeExecutavel)) {
-        // On an update the key fields keep their values (old = new).
-        const auto chave = [&](const std::string& v) { return existe ? v : std::string(); };
-        TRegistroLog reg{"PRODUCAO_SETOR", !existe, {}};
-        reg.campos = {{"PROG_PS", chave(FProg_), FProg_}, {"FICHA_PS", chave(FFicha_), FFicha_},
-                      {"SUBFICHA_PS", chave(FSubFicha_), FSubFicha_}, {"SETOR_PS", chave(setor), setor},
-                      {colData, "", db::DateToStr(DataJanela())}, {colHora, "", hora}};
-        GerarLog(tr, reg);
-    }
 }
 
 void TfrmDistServ::AtualizaContadores(std::int64_t terc) {
@@ -1202,7 +968,7 @@ bool TfrmDistServ::AutorizaDiretor() { return ValidarDiretor ? ValidarDiretor(th
 void TfrmDistServ::CarregaServicosPendentes(const std::string& terc, const std::string& tipo,
                                             const std::string& setor) {
     cdsServPend.clear();
-    const double corte = DiasUteisAntes(ServicosDist().DataServidor(), 5);
+    const plat::TDateTime corte = DiasUteisAntes(ServicosSistema().DataServidor(), 5);
     sqlServPend.Close();
     sqlServPend.ParamByName("terc").SetAsString(terc);
     sqlServPend.ParamByName("tipo").SetAsString(tipo);

@@ -26,11 +26,13 @@
 #include <string>
 #include <vector>
 
-#include "db/DataPacket.h"
 #include "db/Query.h"
 #include "components/uKWButton.h"
-#include "distribution/UFMdiChild.h"
+#include "distribution/UDistGravacao.h"
 #include "distribution/UDistRegras.h"
+#include "distribution/UFMdiChild.h"
+#include "platform/DataHora.h"
+#include "platform/Dinheiro.h"
 
 // Numeric edit: a line edit that holds a number and shows it with a display format
 // ("000", "0.0000", " ,0.00;- ,0.00" ...). The text typed is read on leaving the field;
@@ -122,9 +124,8 @@ public:
     QTableWidget* dbgTerc;
 
     // ---- data sets ------------------------------------------------------------------
-    db::Query sqlTerc, sqlProg, sqlSubFichaId, sqlSubFicha, sqlExterno, sqlProdSetor, sqlAtu,
-        sqlPend, sqlPrecoSer, sqlServPend, sqlSetoresAnteriores, sqlSetAntAtu, sqlPesqTpServ,
-        sqlPesqSetor;
+    db::Query sqlTerc, sqlProg, sqlSubFichaId, sqlSubFicha, sqlExterno, sqlAtu, sqlPend, sqlPrecoSer, sqlServPend,
+        sqlPesqTpServ, sqlPesqSetor;
     std::vector<TRegTerc> cdsTerc;         // active workshops by name, with counters
     std::vector<TRegCodigo> cdsTpServ;     // service types offered for the workshop
     std::vector<TRegCodigo> cdsSetor;      // sectors offered for the workshop
@@ -132,9 +133,12 @@ public:
 
     // ---- state read by tests and by the save -----------------------------------------
     const dist::ParametrosDist& Parametros() const { return par_; }
-    const std::string& FProg() const { return FProg_; }
-    const std::string& FFicha() const { return FFicha_; }
-    const std::string& FSubFicha() const { return FSubFicha_; }
+    const dist::TChaveFicha& Ficha() const { return ficha_; }
+    const std::string& FProg() const { return ficha_.prog; }
+    const std::string& FFicha() const { return ficha_.ficha; }
+    const std::string& FSubFicha() const { return ficha_.subFicha; }
+    // What a save would record now, read from the controls.
+    dist::TPedidoGravacao Pedido() const;
     dist::EstadoPreco EstadoDoPreco() const { return estadoPreco_; }
     bool ModoSaida() const;
     bool FAutorizado = false;
@@ -171,24 +175,9 @@ public:
     // The pending-programmes dialog over cdsServPend; true when authorised. Unset: the
     // recording does not go ahead.
     static std::function<bool(TfrmDistServ& janela)> MostrarPendentes;
-    // The change audit log, called with the table name and the rows written, before the
-    // commit, when the executable's name allows it (see dist::AuditoriaLigada). Unset: no
-    // audit rows.
-    struct TCampoLog {
-        std::string campo, anterior, atual;
-    };
-    struct TRegistroLog {
-        std::string tabela;
-        bool inserido = false;
-        std::vector<TCampoLog> campos;  // key fields first
-    };
-    static std::function<void(db::Transaction& tr, const TRegistroLog& registro)> GerarLog;
-    // Turns a record into the pending-change packet the audit log reads (an inserted row;
-    // or a before-image followed by the modified row, with only the fields whose text
-    // changed marked as assigned).
-    static db::DataPacket PacoteLog(const TRegistroLog& registro);
-    // Points GerarLog at the audit log of `dm` (nullptr: no audit rows). The rows are
-    // written in the save's transaction.
+    // The change audit log of the saves (nullptr: no audit rows), used when the
+    // executable's name allows it (see dist::AuditoriaLigada). Its rows are written in the
+    // save's transaction.
     static void LigarAuditoria(TDmGlobal* dm);
     // The file name of the running executable (the audit rule reads it).
     std::string NomeExecutavel;
@@ -229,14 +218,13 @@ private:
     void PreencherCombo(QComboBox* cb, const std::vector<TRegCodigo>& lista);
     void AplicarEstadoPreco(dist::EstadoPreco e);
     void TravarPreco();
-    double DataJanela() const;
+    plat::TDateTime DataJanela() const;
+    plat::Dinheiro Preco() const;
     void HabilitarTicket(bool sim);
-    void IncluiExterno(db::Transaction& tr, std::int64_t terc, const std::string& tipo);
-    void AtualizaProducaoSetor(db::Transaction& tr);
-    bool RefazerVerificacaoExistente(bool saida);
 
     dist::ParametrosDist par_;
-    std::string FProg_, FFicha_, FSubFicha_;
+    dist::TChaveFicha ficha_;
+    static TDmGlobal* auditoria_;
     dist::EstadoPreco estadoPreco_ = dist::EstadoPreco::Editavel;
     bool mostrada_ = false;
     bool destruida_ = false;

@@ -2,12 +2,16 @@
 // Rules of the distribution window that need no widgets: parameter switches, installation
 // rules, the programme field's length, ticket and bar-code handling, the counters' date
 // range, the KALDU service-type-to-sector map, the price lock states, number formats and
-// the texts built by the save. The window (FDistPravolt) only wires them to its controls.
+// the texts built by the save. The window (FDistPravolt) only wires them to its controls;
+// the save itself is UDistGravacao.
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/DataHora.h"
+#include "platform/Dinheiro.h"
 
 namespace dist {
 
@@ -47,15 +51,6 @@ std::optional<std::string> SetorKaldu(const std::string& tipoServico, bool saida
 // long or longer is returned unchanged. Characters, not bytes, are counted.
 std::string PreencherEsquerda(const std::string& texto, char c, int tamanho);
 
-// Number of characters of a UTF-8 text, and a slice by characters (1-based, like Copy).
-int Comprimento(const std::string& texto);
-std::string Copiar(const std::string& texto, int inicio, int quantidade);
-
-// Upper case of a UTF-8 text (ASCII and the Latin-1 letters), as the fields force it.
-std::string Maiusculas(const std::string& texto);
-std::string Aparar(const std::string& texto);  // blanks removed at both ends
-bool EmBranco(const std::string& texto);
-
 // In the programme every ";" becomes "/" and letters become upper case.
 std::string MapearProgramacao(const std::string& texto);
 
@@ -79,34 +74,16 @@ std::string IdentificadorSubFicha(const std::string& codigo);
 std::string ProgramacaoDaBusca(const std::string& prog);
 
 // ---------------------------------------------------------------------------------
-// Dates (days since 30 Dec 1899, time as fraction).
-struct Data {
-    int ano = 1899, mes = 12, dia = 30;
-};
-double CodificarData(int ano, int mes, int dia);
-Data DecodificarData(double dt);
-double SoData(double dt);  // time 00:00:00
-bool MesmoDia(double a, double b);
-
 // The counters' month range: the first of the date's month at 00:00:00 up to the date at
 // 23:59:59.
 struct Faixa {
-    double inicio = 0, fim = 0;
+    plat::TDateTime inicio = 0, fim = 0;
 };
-Faixa FaixaDoMes(double data);
-
-std::string FormatarDataCurta(double dt);  // "dd/mm/yy"
-std::string FormatarHoraMinuto(int hora, int minuto);  // "hh:mm"
+Faixa FaixaDoMes(plat::TDateTime data);
 
 // ---------------------------------------------------------------------------------
-// Money: exact ten-thousandths.
-using Decimos4 = std::int64_t;
-constexpr Decimos4 kEscala = 10000;
-Decimos4 ParaDecimos4(double v);
-double DeDecimos4(Decimos4 v);
-
-// Total price: pairs × price per pair, exact.
-Decimos4 PrecoTotal(std::int64_t pares, Decimos4 preco);
+// Total price: pairs × price per pair, exact (std::overflow_error beyond the range).
+plat::Dinheiro PrecoTotal(std::int64_t pares, plat::Dinheiro preco);
 
 // Formats a number with a small subset of the Delphi number formats the window uses:
 // digit placeholders "0" and "#", "," anywhere in the integer part (thousands grouping),
@@ -130,11 +107,11 @@ enum class EstadoPreco {
 
 // Outcome of the price lookup in Saída mode.
 struct ResultadoPreco {
-    Decimos4 preco = 0;
+    plat::Dinheiro preco;
     EstadoPreco estado = EstadoPreco::Editavel;
 };
 // `encontrado` false: no PRECOSER row. `atual`: the state before the lookup.
-ResultadoPreco ResolverPreco(bool encontrado, Decimos4 valor, bool bloquearPreco, EstadoPreco atual);
+ResultadoPreco ResolverPreco(bool encontrado, plat::Dinheiro valor, bool bloquearPreco, EstadoPreco atual);
 
 // ---------------------------------------------------------------------------------
 // Save rules.
@@ -147,24 +124,12 @@ std::vector<std::string> SetoresAnteriores(const std::string& lista);
 bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t giro);
 
 std::string MsgJaEnviada(std::int64_t terceirizado);  // Programação já foi enviada para terceirizado "7".
-std::string MsgRetornoLancado(double retorno);       // Retorno já lançado em dd/mm/yy.
+std::string MsgRetornoLancado(plat::TDateTime retorno);       // Retorno já lançado em dd/mm/yy.
 
 // The audit log runs unless the executable's file name, upper-cased, contains "PRAVOLT".
 bool AuditoriaLigada(const std::string& nomeExecutavel);
 
 // Weekdays: the date `dias` weekdays before `data` (Saturday and Sunday skipped).
-double DiasUteisAntes(double data, int dias);
-
-// ---------------------------------------------------------------------------------
-// Statements of the save (the benchmark runs the same texts directly).
-// A dispatch row: :TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR.
-extern const char* const kSqlIncluiExterno;
-// The return stamp (:RET, and :SETOR when `comSetor`) of the dispatch :TERC, :TPSERV,
-// :PROG, :FICHA, :SUBF while it is still open.
-std::string SqlRetornoExterno(bool comSetor);
-// The ticket's progress row for :PROG, :FICHA, :SUBF, :SETOR with :DT, :HORA, :QTDE: a
-// new row, or the stamps of the existing one; `entrada` stamps the entry columns
-// instead of the exit ones.
-std::string SqlProducaoSetor(bool existe, bool entrada);
+plat::TDateTime DiasUteisAntes(plat::TDateTime data, int dias);
 
 }  // namespace dist

@@ -27,8 +27,10 @@
 #include "components/uKWDBFilialEdit.h"
 #include "components/uKWFilialEdit.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 #include "rules/FFormJanelaMinimizada.h"
 #include "rules/FLogAtuAplic.h"
+#include "shell/UServicosSistema.h"
 #include "shell/USistema.h"
 
 namespace {
@@ -116,14 +118,6 @@ bool EhEditSimples(const QWidget* w) {
 bool EhMemo(const QWidget* w) { return qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w); }
 
 bool EhGrade(const QWidget* w) { return qobject_cast<const QTableView*>(w) != nullptr; }
-
-// Text with the blanks and control characters at both ends removed.
-QString Aparar(const QString& s) {
-    int i = 0, j = s.size();
-    while (i < j && s[i].unicode() <= ' ') ++i;
-    while (j > i && s[j - 1].unicode() <= ' ') --j;
-    return s.mid(i, j - i);
-}
 
 // Glyph of the title-bar button: a small page with lines of text.
 QPixmap GlifoLog() {
@@ -330,17 +324,15 @@ void TfMdiChild::LimpaCampos() {
             auto* cb = static_cast<QComboBox*>(w);
             if (cb->isEditable()) cb->setEditText(QString());
         }
-        if (auto* f = qobject_cast<TKWFilialEditBase*>(w)) f->SetFilial_Autorizada(FiliaisUsuario());
+        if (auto* f = qobject_cast<TKWFilialEditBase*>(w)) f->SetFilial_Autorizada(ServicosSistema().FiliaisUsuario());
     }
 }
 
-std::vector<std::string> TfMdiChild::FiliaisUsuario() { return Sistema().FiliaisUsuario(); }
-
 bool TfMdiChild::FilialPreenchida() {
-    if (FiliaisUsuario().empty()) return true;
+    if (ServicosSistema().FiliaisUsuario().empty()) return true;
     const QList<QWidget*> controles = cliente_->findChildren<QWidget*>();
     for (QWidget* w : controles)
-        if (EhEditFilial(w) && !Aparar(static_cast<QLineEdit*>(w)->text()).isEmpty()) return true;
+        if (EhEditFilial(w) && !plat::Aparar(static_cast<QLineEdit*>(w)->text().toStdString()).empty()) return true;
     plat::Aviso("Obrigatório preenchimento do(s) campo(s) Filial.");
     return false;
 }

@@ -147,8 +147,6 @@ protected:
     // FormShow empties the entry controls (LimpaCampos) while this is set.
     bool LimparAoMostrar = true;
 
-    // The branches the current user may use (the system object's FiliaisUsuario).
-    virtual std::vector<std::string> FiliaisUsuario();
     // Minimises into a placeholder (the minimise branch of WMSysCommand).
     virtual void Minimizar();
 

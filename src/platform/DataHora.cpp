@@ -148,6 +148,8 @@ int DayOfWeek(TDateTime dt) {
     return static_cast<int>(r) + 1;
 }
 
+bool MesmoDia(TDateTime a, TDateTime b) { return ParteData(a) == ParteData(b); }
+
 std::string FormatDateTime(const std::string& formato, TDateTime dt) {
     int a, me, d, h, mi, s, ms;
     DecodeDate(dt, a, me, d);

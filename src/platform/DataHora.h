@@ -31,6 +31,9 @@ TDateTime ParteHora(TDateTime dt);
 // 1 = Sunday ... 7 = Saturday.
 int DayOfWeek(TDateTime dt);
 
+// Both values fall on the same calendar day.
+bool MesmoDia(TDateTime a, TDateTime b);
+
 // Formats with the tokens dd, d, mm, m, yy, yyyy, hh, h, nn, ss (and mm right after hh
 // or h means minutes); every other character is copied. Examples: "dd/mm/yy",
 // "dd/mm/yyyy", "hh:mm", "dd/mm/yyyy hh:nn:ss".

@@ -1,13 +1,11 @@
 #include "rules/DGlobal.h"
 
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
 #include "db/ClientDataSet.h"
-#include "platform/Cp1252.h"
+#include "platform/Texto.h"
 
 namespace {
 
@@ -95,36 +93,18 @@ const std::vector<TabelaChave>& MapaChaves() {
     return m;
 }
 
-std::string Maiusculas(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-// The first n characters (not bytes) of a UTF-8 text.
-std::string Cortar(const std::string& s, std::size_t n) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (chars == n) return s.substr(0, i);
-            ++chars;
-        }
-    }
-    return s;
-}
-
 std::vector<std::string> Separar(const std::string& s) {
     std::vector<std::string> r;
     std::string cur;
     for (char c : s) {
         if (c == ';') {
-            if (!cur.empty()) r.push_back(Maiusculas(cur));
+            if (!cur.empty()) r.push_back(plat::MaiusculasAscii(cur));
             cur.clear();
         } else if (c != ' ') {
             cur += c;
         }
     }
-    if (!cur.empty()) r.push_back(Maiusculas(cur));
+    if (!cur.empty()) r.push_back(plat::MaiusculasAscii(cur));
     return r;
 }
 
@@ -132,22 +112,6 @@ std::size_t IndiceCampo(const db::FieldDefs& campos, const std::string& nome) {
     int i = campos.IndexOf(nome);
     if (i < 0) throw std::runtime_error("Field '" + nome + "' not found");
     return static_cast<std::size_t>(i);
-}
-
-// #,###,##0.00 with the Brazilian separators.
-std::string FormatarValor(double v) {
-    std::int64_t c = std::llround(std::fabs(v) * 100.0);
-    std::string inteiro = std::to_string(c / 100);
-    std::string g;
-    int n = 0;
-    for (auto it = inteiro.rbegin(); it != inteiro.rend(); ++it) {
-        if (n && n % 3 == 0) g.insert(g.begin(), '.');
-        g.insert(g.begin(), *it);
-        ++n;
-    }
-    char dec[4];
-    std::snprintf(dec, sizeof dec, "%02d", static_cast<int>(c % 100));
-    return (v < 0 && c != 0 ? "-" : "") + g + "," + dec;
 }
 
 }  // namespace
@@ -167,7 +131,7 @@ double TDmGlobal::AgoraServidor() {
 
 void ObterCamposChave(const db::FieldDefs& campos, const std::string& camposIndice, std::vector<std::string>& lista,
                       const std::string& tabela) {
-    const std::string t = Maiusculas(tabela);
+    const std::string t = plat::MaiusculasAscii(tabela);
     for (const auto& e : MapaChaves())
         if (t == e.tabela)
             for (const char* c : e.campos) lista.emplace_back(c);
@@ -175,7 +139,7 @@ void ObterCamposChave(const db::FieldDefs& campos, const std::string& camposIndi
     const auto indice = Separar(camposIndice);
     for (const auto& f : campos)
         for (const auto& i : indice)
-            if (Maiusculas(f.name) == i) {
+            if (plat::MaiusculasAscii(f.name) == i) {
                 lista.push_back(f.name);
                 break;
             }
@@ -210,13 +174,13 @@ void AtualizarCampoLog(TListaCamposLog& lista, const std::string& operacao, cons
 void GravarLog(TDmGlobal& owner, const std::string& chave, const std::string& tabela, const std::string& campo,
                const std::string& valorAnterior, const std::string& valorAtual) {
     auto& p = owner.stpGravarLog;
-    p.ParamByName("CHAVE").SetAsString(Cortar(chave, 30));
+    p.ParamByName("CHAVE").SetAsString(plat::CortarCaracteres(chave, 30));
     p.ParamByName("ARQ").SetAsString(tabela);
     p.ParamByName("CAMPO").SetAsString(campo);
     p.ParamByName("USUARIO").SetAsString(owner.Usuario);
     p.ParamByName("DATA").SetAsDateTime(owner.AgoraServidor());
-    p.ParamByName("VRANT").SetAsString(Cortar(valorAnterior, 100));
-    p.ParamByName("VRATU").SetAsString(Cortar(valorAtual, 100));
+    p.ParamByName("VRANT").SetAsString(plat::CortarCaracteres(valorAnterior, 100));
+    p.ParamByName("VRATU").SetAsString(plat::CortarCaracteres(valorAtual, 100));
     p.ExecSQL();
 }
 
@@ -228,7 +192,7 @@ void GerarLog(TDmGlobal& owner, const std::string& tabela, const db::DataPacket&
     std::vector<std::size_t> idxChaves;
     for (const auto& c : chaves) idxChaves.push_back(IndiceCampo(delta.fields, c));
 
-    const std::string t = Maiusculas(tabela);
+    const std::string t = plat::MaiusculasAscii(tabela);
     TListaCamposLog lista(1);
     const auto& rows = delta.rows;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -253,7 +217,7 @@ void GerarLog(TDmGlobal& owner, const std::string& tabela, const db::DataPacket&
             if (marca)
                 GravarLog(owner, chave, tabela, marca,
                           "Data: " + row.values[IndiceCampo(delta.fields, "DATA_LA")].AsString() + " - Valor: " +
-                              FormatarValor(row.values[IndiceCampo(delta.fields, "VALOR_LA")].AsFloat()),
+                              row.values[IndiceCampo(delta.fields, "VALOR_LA")].AsCurrency().Format(2, true),
                           "");
             continue;
         }

@@ -9,23 +9,14 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 
 #include "db/Connection.h"
 #include "db/Query.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 #include "rules/USenha.h"
-#include "shell/UDmIbAcesso.h"
-#include "shell/USistema.h"
-
-namespace {
-
-std::string Maiusculas(std::string s) {
-    return QString::fromStdString(s).toUpper().toStdString();
-}
-
-}  // namespace
+#include "shell/UServicosSistema.h"
 
 TfrmEtiqCPagarUsuario::TfrmEtiqCPagarUsuario(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
@@ -45,7 +36,7 @@ TfrmEtiqCPagarUsuario::TfrmEtiqCPagarUsuario(QWidget* owner)
     edUsuario->setGeometry(72, 24, 137, 21);
     // Upper case while typing, keeping the cursor where it was.
     connect(edUsuario, &QLineEdit::textEdited, this, [this](const QString& t) {
-        QString m = t.toUpper();
+        const QString m = QString::fromStdString(plat::MaiusculasCp1252(t.toStdString()));
         if (m != t) {
             int pos = edUsuario->cursorPosition();
             edUsuario->setText(m);
@@ -110,9 +101,9 @@ void TfrmEtiqCPagarUsuario::keyPressEvent(QKeyEvent* e) {
 }
 
 bool TfrmEtiqCPagarUsuario::Permitido(const std::string& nome) const {
-    std::string m = Maiusculas(nome);
+    const std::string m = plat::MaiusculasCp1252(nome);
     return std::any_of(UsuariosPermitidos.begin(), UsuariosPermitidos.end(),
-                       [&](const std::string& u) { return Maiusculas(u) == m; });
+                       [&](const std::string& u) { return plat::MaiusculasCp1252(u) == m; });
 }
 
 void TfrmEtiqCPagarUsuario::Falha(QWidget* foco) {
@@ -146,19 +137,9 @@ void TfrmEtiqCPagarUsuario::BitBtn1Click() {
         return;
     }
 
-    std::unique_ptr<db::Query> propria;
-    db::Query* q;
-    if (ConexaoUsuarios) {
-        ConexaoUsuarios->Open();
-        propria = std::make_unique<db::Query>(*ConexaoUsuarios);
-        q = propria.get();
-    } else {
-        TdmIbAcesso* acesso = Sistema().Acesso;
-        if (!acesso) throw std::runtime_error("Módulo de acesso não criado.");
-        acesso->connLogin.Open();
-        q = &acesso->sqlUsu;
-    }
-    q->Close();
+    IServicosSistema& sistema = ServicosSistema();
+    db::Query usuarios(sistema.ConexaoUsuarios());
+    db::Query* q = &usuarios;
     q->SQL() = {"Select * from USUARIOS", "where NOME_US=:NOME"};
     q->ParamByName("NOME").SetAsString(usuario);
     q->Open();
@@ -177,7 +158,7 @@ void TfrmEtiqCPagarUsuario::BitBtn1Click() {
     }
     q->Close();
 
-    const std::string empresa = NomeEmpresa ? NomeEmpresa() : Sistema().NomeEmpresa();
+    const std::string empresa = sistema.NomeEmpresa();
     bool aceito = Permitido(usuario);
     if (!aceito && (empresa == "KALDU" || empresa == "QZT"))
         aceito = usuario == "QUIRANDO" || usuario == "VELMORA";

@@ -14,10 +14,6 @@ class QLineEdit;
 class QPushButton;
 class QKeyEvent;
 
-namespace db {
-class Connection;
-}
-
 class TfrmEtiqCPagarUsuario : public QDialog {
     Q_OBJECT
 public:
@@ -39,19 +35,15 @@ public:
 
     void AdicionarUsuario(const std::string& nome);
 
-    // Where the user table is read: nullptr (the default) uses the access module's
-    // connLogin and its query sqlUsu; tests pass a connection of their own.
-    db::Connection* ConexaoUsuarios = nullptr;
-    // The installation name; unset reads Sistema().NomeEmpresa() at each confirmation.
-    std::function<std::string()> NomeEmpresa;
-
     // Click on OK: the checks in order; the dialog closes with result OK when they pass
-    // (Autorizado set) and, after a database error, also closes but without consent.
+    // (Autorizado set) and, after a database error, also closes but without consent. The
+    // user table (the access database) and the installation name come from the system
+    // services.
     void BitBtn1Click();
 
     // Creates the dialog owned by `dono`, allows `usuarios`, shows it modally and
-    // destroys it; true only when consent was given. The hook lets tests and callers
-    // replace the table or installation source (applied to the dialog before showing).
+    // destroys it; true only when consent was given. `preparar` runs on the dialog just
+    // before it is shown.
     static bool Validar(QWidget* dono, const std::vector<std::string>& usuarios,
                         const std::function<void(TfrmEtiqCPagarUsuario&)>& preparar = {});
 

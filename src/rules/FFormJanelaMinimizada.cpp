@@ -10,6 +10,7 @@
 #include "components/uKWImage.h"
 #include "components/uKWImageList.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 
 QImage FundoJanelaMinimizada(bool realcado) {
     const QColor base = realcado ? TfrmFormJanelaMinimizada::CorLegendaRealce()
@@ -135,14 +136,10 @@ void TfrmFormJanelaMinimizada::DefinirCorLegenda(const QColor& cor) {
 
 void TfrmFormJanelaMinimizada::DefinirLegenda(const std::string& texto) {
     // Cut by characters, never inside one.
-    const QString q = QString::fromStdString(texto);
-    const QList<uint> cps = q.toUcs4();
-    QString mostrada = q;
-    if (cps.size() > MaxLegenda)
-        mostrada = QString::fromUcs4(reinterpret_cast<const char32_t*>(cps.constData()), MaxLegenda) +
-                   QStringLiteral("...");
-    legenda_ = mostrada.toStdString();
-    lbLegenda->setText(mostrada);
+    legenda_ = plat::ContarCaracteres(texto) > static_cast<std::size_t>(MaxLegenda)
+                   ? plat::CortarCaracteres(texto, static_cast<std::size_t>(MaxLegenda)) + "..."
+                   : texto;
+    lbLegenda->setText(QString::fromStdString(legenda_));
     lbLegenda->adjustSize();
 }
 

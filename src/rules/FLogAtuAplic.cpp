@@ -16,6 +16,7 @@
 
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 #include "rules/ULogAtuAplic.h"
 #include "shell/USistema.h"
 
@@ -357,13 +358,13 @@ std::string NomeComponente(const QWidget* janela) {
         nome = QString::fromLatin1(janela->metaObject()->className());
         if (nome.startsWith(QLatin1Char('T'))) nome.remove(0, 1);
     }
-    return nome.toUpper().toStdString();
+    return plat::MaiusculasAscii(nome.toStdString());
 }
 
 void AbrirLogAtuAplic(TfMdiChild* janela) {
     if (!frmLogAtuAplic) {
         try {
-            frmLogAtuAplic = new TfrmLogAtuAplic(janela, QStringLiteral("KWX").toUpper().toStdString(),
+            frmLogAtuAplic = new TfrmLogAtuAplic(janela, plat::MaiusculasAscii("KWX"),
                                                  NomeComponente(janela));
         } catch (...) {
             CursorPadrao();  // the failed construction leaves no hourglass behind

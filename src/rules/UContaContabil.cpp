@@ -5,6 +5,8 @@
 
 #include "platform/IniFile.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
+#include "shell/UServicosSistema.h"
 #include "shell/USistema.h"
 
 namespace {
@@ -13,44 +15,25 @@ const char* const kMsgSemFormato = "Formato da conta contábil não encontrado n
 const char* const kMsgInvalido = "Formato da conta contábil inválido.";
 const char* const kMsgNaoNumerico = "Formato da conta contábil não é do tipo numérico.";
 
-std::mutex mutexFontes;
-TContaContabil::FonteFormato fonteParametro;
+std::mutex mutexFonte;
 TContaContabil::FonteFormato fonteArquivo;
-
-std::string LerDoParametro() {
-    std::function<std::string()> f;
-    {
-        std::lock_guard<std::mutex> l(mutexFontes);
-        f = fonteParametro;
-    }
-    if (f) return f();
-    return Sistema().LerParametro("COD_CONTABIL", "FORMATO");
-}
 
 std::string LerDoArquivo() {
     std::function<std::string()> f;
     {
-        std::lock_guard<std::mutex> l(mutexFontes);
+        std::lock_guard<std::mutex> l(mutexFonte);
         f = fonteArquivo;
     }
     if (f) return f();
     return TSistema::Configuracao()->ReadString("CODIGO DE CLASSIFICACAO", "FORMATO", "ERRO");
 }
 
-std::string Aparado(const std::string& t) {
-    std::size_t i = 0, f = t.size();
-    while (i < f && static_cast<unsigned char>(t[i]) <= 32) ++i;
-    while (f > i && static_cast<unsigned char>(t[f - 1]) <= 32) --f;
-    return t.substr(i, f - i);
-}
-
 bool Digito(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-void TContaContabil::DefinirFontes(FonteFormato parametro, FonteFormato arquivo) {
-    std::lock_guard<std::mutex> l(mutexFontes);
-    fonteParametro = std::move(parametro);
+void TContaContabil::DefinirFonteArquivo(FonteFormato arquivo) {
+    std::lock_guard<std::mutex> l(mutexFonte);
     fonteArquivo = std::move(arquivo);
 }
 
@@ -74,7 +57,7 @@ bool TContaContabil::LerNiveis(const std::string& codigo) {
 }
 
 bool TContaContabil::CarregarFormato(const std::string& codigo) {
-    if (servicos_.Vazio(Formato)) Formato = LerDoParametro();
+    if (servicos_.Vazio(Formato)) Formato = ServicosSistema().LerParametro("COD_CONTABIL", "FORMATO");
     if (servicos_.Vazio(Formato)) {
         Formato = LerDoArquivo();
         if (Formato == "ERRO") {
@@ -85,7 +68,7 @@ bool TContaContabil::CarregarFormato(const std::string& codigo) {
             return false;
         }
     }
-    Formato = Aparado(Formato);
+    Formato = plat::Aparar(Formato);
     // More than sixteen levels cannot be held: such a format is refused as a whole rather
     // than cut, so that no code is ever shown with a partial grouping.
     if (Formato.size() % 2 != 0 || Formato.size() > 2 * MaxNiveis) {

@@ -16,11 +16,11 @@
 
 class TContaContabil {
 public:
-    // Where the format comes from. The defaults read the parameter table through the
-    // system object and the configuration file next to it; tests replace them.
+    // The parameter table is read through the system services (ServicosSistema); the
+    // configuration file is Parametros.ini beside them unless a source of the file's value
+    // is set (nullptr restores the file).
     using FonteFormato = std::function<std::string()>;
-    // nullptr (empty function) restores the default for that source.
-    static void DefinirFontes(FonteFormato parametro, FonteFormato arquivo);
+    static void DefinirFonteArquivo(FonteFormato arquivo);
 
     static constexpr int MaxNiveis = 16;
 

@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/IniFile.h"
+#include "platform/Texto.h"
+#include "shell/UServicosSistema.h"
 #include "shell/USistema.h"
 
 namespace logaplic {
@@ -19,8 +21,6 @@ const char* const kServico = "serviço de log de atualizações";
 Ambiente AmbientePadrao() {
     Ambiente a;
     a.servidor = [] { return ServidorConfigurado(); };
-    a.nomeEmpresa = [] { return Sistema().NomeEmpresa(); };
-    a.usuario = [] { return Sistema().Usuario; };
     return a;
 }
 
@@ -29,21 +29,8 @@ Ambiente& AmbienteGlobal() {
     return a;
 }
 
-std::string Trim(const std::string& s) {
-    std::size_t i = 0, j = s.size();
-    while (i < j && static_cast<unsigned char>(s[i]) <= ' ') ++i;
-    while (j > i && static_cast<unsigned char>(s[j - 1]) <= ' ') --j;
-    return s.substr(i, j - i);
-}
-
 bool ComecaSemCaixa(const std::string& s, const std::string& prefixo) {
-    if (s.size() < prefixo.size()) return false;
-    for (std::size_t i = 0; i < prefixo.size(); ++i) {
-        char a = s[i], b = prefixo[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
+    return s.size() >= prefixo.size() && plat::IguaisSemCaixaAscii(std::string_view(s).substr(0, prefixo.size()), prefixo);
 }
 
 std::string DescreverTempo(long ms) {
@@ -99,7 +86,7 @@ void RestaurarAmbiente() { AmbienteGlobal() = AmbientePadrao(); }
 
 std::string ServidorConfigurado() {
     const std::string arquivo = TSistema::ArquivoConfiguracao();
-    std::string servidor = Trim(TSistema::Configuracao()->ReadString(SecaoConfiguracao, ChaveServidor, ""));
+    std::string servidor = plat::Aparar(TSistema::Configuracao()->ReadString(SecaoConfiguracao, ChaveServidor, ""));
     if (servidor.empty())
         throw ELogAtuAplic(std::string("Endereço do ") + kServico + " não configurado: informe a chave " +
                            ChaveServidor + " da seção [" + SecaoConfiguracao + "] em " + arquivo +
@@ -108,7 +95,7 @@ std::string ServidorConfigurado() {
 }
 
 std::string EnderecoServico(const std::string& servidor) {
-    std::string host = Trim(servidor);
+    std::string host = plat::Aparar(servidor);
     if (ComecaSemCaixa(host, "http://")) host.erase(0, 7);
     while (!host.empty() && host.back() == '/') host.pop_back();
     const bool invalido = host.empty() || host.find("://") != std::string::npos ||
@@ -201,7 +188,7 @@ std::vector<VersaoLog> InterpretarResposta(const std::string& corpo) {
     if (!sucesso.get<bool>()) {
         auto m = j.find("message");
         std::string mensagem = (m != j.end() && m->is_string()) ? m->get<std::string>() : std::string();
-        if (Trim(mensagem).empty()) mensagem = std::string("O ") + kServico + " recusou o pedido.";
+        if (plat::Aparar(mensagem).empty()) mensagem = std::string("O ") + kServico + " recusou o pedido.";
         throw ELogAtuAplic(mensagem);
     }
 
@@ -239,8 +226,9 @@ bool Listada(const VersaoLog& v, const std::string& nomeEmpresa, const std::stri
 
 std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form) {
     const Ambiente& a = AmbienteAtual();
-    const std::string empresa = a.nomeEmpresa ? a.nomeEmpresa() : std::string();
-    const std::string usuario = a.usuario ? a.usuario() : std::string();
+    IServicosSistema& sistema = ServicosSistema();
+    const std::string empresa = sistema.NomeEmpresa();
+    const std::string usuario = sistema.NomeUsuario();
     const std::string url = EnderecoServico(a.servidor ? a.servidor() : ServidorConfigurado());
     const std::string corpo = Postar(url, CorpoFormulario(programa, form), a.tempoConexaoMs, a.tempoTotalMs);
     std::vector<VersaoLog> listadas;

@@ -50,12 +50,10 @@ struct VersaoLog {
     std::string empresa;    // empty for a general release
 };
 
-// What the fetch needs from outside: the host, the installation and the user, and the
-// time limits. The defaults read Parametros.ini and the system object; tests replace them.
+// Where the service is and how long it is waited for. The host defaults to Parametros.ini;
+// tests replace it. The installation and the user come from the system services.
 struct Ambiente {
     std::function<std::string()> servidor;     // host[:port]; default: ServidorConfigurado()
-    std::function<std::string()> nomeEmpresa;  // default: Sistema().NomeEmpresa()
-    std::function<std::string()> usuario;      // default: Sistema().Usuario
     long tempoConexaoMs = 10000;               // to open the connection
     long tempoTotalMs = 30000;                 // for the whole request, reply included
 };

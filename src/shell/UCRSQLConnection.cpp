@@ -1,6 +1,7 @@
 #include "shell/UCRSQLConnection.h"
 
 #include "db/Error.h"
+#include "platform/Texto.h"
 
 namespace {
 
@@ -8,7 +9,7 @@ namespace {
 std::string ValorIsolamento(const std::vector<std::string>& params) {
     static const std::string sufixo = "TRANSISOLATION";
     for (const std::string& l : params) {
-        const std::string nome = texto_param::Maiusculas(texto_param::NomeDaLinha(l));
+        const std::string nome = plat::MaiusculasAscii(texto_param::NomeDaLinha(l));
         if (nome.size() >= sufixo.size() && nome.compare(nome.size() - sufixo.size(), sufixo.size(), sufixo) == 0)
             return texto_param::ValorDaLinha(l);
     }
@@ -16,7 +17,7 @@ std::string ValorIsolamento(const std::vector<std::string>& params) {
 }
 
 db::Isolation Isolamento(const std::string& valor) {
-    const std::string v = texto_param::Maiusculas(texto_param::Aparar(valor));
+    const std::string v = plat::MaiusculasAscii(plat::Aparar(valor));
     if (v == "REPEATABLEREAD" || v == "SNAPSHOT") return db::Isolation::Snapshot;
     // ReadCommited (as the drivers spell it), ReadCommitted, DirtyRead (Firebird has no
     // dirty reads) and anything else: read committed.
@@ -38,11 +39,11 @@ void TCRSQLConnection::BeforeConnect() {
     SetUserName(ParamValue("User_Name"));
     SetPassword(ParamValue("Password"));
 
-    const std::string dialeto = texto_param::Aparar(ParamValue("SQLDialect"));
+    const std::string dialeto = plat::Aparar(ParamValue("SQLDialect"));
     SetSqlDialect(dialeto.empty() ? 3 : texto_param::InteiroEstrito(dialeto));
 
-    const std::string espera = texto_param::Aparar(ParamValue("WaitOnLocks"));
-    SetWaitOnLocks(espera.empty() || texto_param::Maiusculas(espera) == "TRUE");
+    const std::string espera = plat::Aparar(ParamValue("WaitOnLocks"));
+    SetWaitOnLocks(espera.empty() || plat::MaiusculasAscii(espera) == "TRUE");
 
     SetIsolation(Isolamento(ValorIsolamento(Params)));
 }
@@ -53,7 +54,7 @@ void TCRSQLConnection::AfterConnect() {
     // anything is handed over.
     std::vector<TOpcaoEntregue> opcoes = OpcoesParaDriver(Params);
 
-    const std::string blob = texto_param::Aparar(ParamValue("BlobSize"));
+    const std::string blob = plat::Aparar(ParamValue("BlobSize"));
     if (!blob.empty()) {
         try {
             blobSize_ = texto_param::InteiroEstrito(blob);

@@ -21,8 +21,10 @@ TdmAcesso::TdmAcesso() {
     Preparar(sqlBdPrinc, {"select SENHA from BD_PRINCIPAL"});
 
     Encadear(sqlFilialUsu, dspFilialUsu, "dspFilialUsu", cdsFilialUsu, "cdsFilialUsu");
-    Preparar(sqlFilialUsu, {"Select * from filial_usuarios", "order by usuario_fu"});
+    Preparar(sqlFilialUsu, SqlFiliaisUsuarios());
 }
+
+std::vector<std::string> TdmAcesso::SqlFiliaisUsuarios() { return {"Select * from filial_usuarios", "order by usuario_fu"}; }
 
 TdmAcesso::~TdmAcesso() = default;
 

@@ -50,6 +50,8 @@ public:
     db::Query sqlFilialUsu;
     db::Provider dspFilialUsu;
     db::ClientDataSet cdsFilialUsu;
+    // sqlFilialUsu's statement (the system services run it on other connections too).
+    static std::vector<std::string> SqlFiliaisUsuarios();
 
     // ---- operations of a kind of database (here: placeholders that do nothing) ------
     // Both GRUPOS_MENU_USUARIO and OPCOES_MENU_USUARIO exist.

@@ -1,9 +1,9 @@
 #include "shell/UDriverOptions.h"
 
-#include <cctype>
 
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ std::vector<TDriverOption> MontarTabela() {
 bool ContemSemCaixa(std::string_view texto, std::string_view parte) {
     if (parte.size() > texto.size()) return false;
     for (std::size_t i = 0; i + parte.size() <= texto.size(); ++i)
-        if (texto_param::IguaisSemCaixa(texto.substr(i, parte.size()), parte)) return true;
+        if (plat::IguaisSemCaixaAscii(texto.substr(i, parte.size()), parte)) return true;
     return false;
 }
 
@@ -57,9 +57,9 @@ TValorOpcaoDriver Converter(const TDriverOption& op, const std::string& valor) {
         case K::Texto:
             return valor;
         case K::Inteiro:
-            return texto_param::InteiroEstrito(texto_param::Aparar(valor));
+            return texto_param::InteiroEstrito(plat::Aparar(valor));
         case K::Booleano:
-            return texto_param::Maiusculas(texto_param::Aparar(valor)) == "TRUE" ? 1 : 0;
+            return plat::MaiusculasAscii(plat::Aparar(valor)) == "TRUE" ? 1 : 0;
         case K::Funcao:
             if (op.Converter) return op.Converter(valor);
             return valor;
@@ -76,7 +76,7 @@ const std::vector<TDriverOption>& DriverOptions() {
 
 const TDriverOption* AcharDriverOption(std::string_view nome) {
     for (const TDriverOption& op : DriverOptions()) {
-        if (texto_param::IguaisSemCaixa(op.Nome, nome)) return &op;
+        if (plat::IguaisSemCaixaAscii(op.Nome, nome)) return &op;
         if (op.Contido && ContemSemCaixa(nome, op.Nome)) return &op;
     }
     return nullptr;
@@ -88,7 +88,7 @@ std::vector<TOpcaoEntregue> OpcoesParaDriver(const std::vector<std::string>& par
     const std::string quote = texto_param::Valor(parametros, "UseQuoteChar");
     if (!quote.empty())
         r.push_back({opcao_driver::UseQuoteChar,
-                     texto_param::Maiusculas(texto_param::Aparar(quote)) == "TRUE" ? 1 : 0,
+                     plat::MaiusculasAscii(plat::Aparar(quote)) == "TRUE" ? 1 : 0,
                      "UseQuoteChar"});
     for (const std::string& linha : parametros) {
         const auto eq = linha.find('=');
@@ -102,31 +102,6 @@ std::vector<TOpcaoEntregue> OpcoesParaDriver(const std::vector<std::string>& par
 }
 
 namespace texto_param {
-
-std::string Aparar(std::string_view s) {
-    std::size_t i = 0, j = s.size();
-    while (i < j && static_cast<unsigned char>(s[i]) <= ' ') ++i;
-    while (j > i && static_cast<unsigned char>(s[j - 1]) <= ' ') --j;
-    return std::string(s.substr(i, j - i));
-}
-
-std::string Maiusculas(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
-
-bool IguaisSemCaixa(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 int InteiroEstrito(const std::string& s) { return plat::StrToInt(s); }
 
@@ -143,7 +118,7 @@ std::string ValorDaLinha(std::string_view linha) {
 std::string Valor(const std::vector<std::string>& linhas, std::string_view nome) {
     for (const std::string& l : linhas) {
         const auto eq = l.find('=');
-        if (eq != std::string::npos && IguaisSemCaixa(std::string_view(l).substr(0, eq), nome))
+        if (eq != std::string::npos && plat::IguaisSemCaixaAscii(std::string_view(l).substr(0, eq), nome))
             return l.substr(eq + 1);
     }
     return {};

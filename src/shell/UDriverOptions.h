@@ -62,10 +62,6 @@ std::vector<TOpcaoEntregue> OpcoesParaDriver(const std::vector<std::string>& par
 
 // Text helpers shared with the connection class.
 namespace texto_param {
-// Delphi Trim: removes characters up to and including the blank from both ends.
-std::string Aparar(std::string_view s);
-std::string Maiusculas(std::string_view s);  // ASCII upper case
-bool IguaisSemCaixa(std::string_view a, std::string_view b);
 // Strict integer: optional sign and decimal digits, or hexadecimal with "$" or "0x";
 // must fit 32 bits. Throws plat::EConvertError otherwise.
 int InteiroEstrito(const std::string& s);

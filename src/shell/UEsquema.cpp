@@ -14,6 +14,7 @@
 #include "db/Error.h"
 #include "db/Query.h"
 #include "db/ScriptRunner.h"
+#include "platform/Texto.h"
 
 namespace esquema {
 namespace embutido {
@@ -53,7 +54,7 @@ std::string Cabeca(const std::string& sql) {
         } else {
             if (!r.empty()) r += ' ';
             while (i < n && !std::isspace(static_cast<unsigned char>(sql[i])) && sql[i] != ';')
-                r += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
+                r += plat::MaiusculaAscii(sql[i++]);
             ++palavras;
         }
     }

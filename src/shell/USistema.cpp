@@ -8,6 +8,7 @@
 #include "platform/DataHora.h"
 #include "platform/Executavel.h"
 #include "platform/IniFile.h"
+#include "platform/Texto.h"
 
 namespace {
 
@@ -29,10 +30,7 @@ int InteiroEstrito(const std::string& texto) { return plat::StrToInt(texto); }
 
 std::string TSistema::ResolverMono(const std::string& caminho) {
     if (caminho.size() < 5) return caminho;
-    std::string prefixo = caminho.substr(0, 5);
-    for (auto& c : prefixo)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (prefixo != "MONO:") return caminho;
+    if (plat::MaiusculasAscii(caminho.substr(0, 5)) != "MONO:") return caminho;
     return plat::DiretorioExecutavel() + "/bdados/" + caminho.substr(5);
 }
 

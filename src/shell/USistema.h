@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/UServicosSistema.h"
+
 class QWidget;
 class TCRSQLConnection;
 class TdmIbAcesso;
@@ -35,13 +37,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-class TSistema {
+class TSistema : public IServicosSistema {
 public:
     // Reads Parametros.ini from the configuration directory (see DiretorioConfiguracao).
     // Throws ESistemaError when [Banco] Banco is missing or "ERRO" (also when the file is
     // missing), plat::EConvertError when a strictly converted value is not an integer.
     TSistema();
-    ~TSistema();
+    ~TSistema() override;
     TSistema(const TSistema&) = delete;
     TSistema& operator=(const TSistema&) = delete;
 
@@ -81,11 +83,15 @@ public:
     // --- shared data modules (USistemaModulos.cpp) -----------------------------------
     void CriarDataModules();
 
-    // --- query services (USistemaServicos.cpp) -------------------------------------
-    std::string LerParametro(const std::string& grupo, const std::string& param);
-    std::string NomeEmpresa();
-    double DataServidor();
-    std::vector<std::string> FiliaisUsuario();
+    // --- query services (UServicosSistema.cpp; the system services of the program) ---
+    db::Connection& Conexao() override;          // ConexaoPrincipal (an error when missing)
+    db::Connection& ConexaoUsuarios() override;  // the access module's connLogin, opened
+    std::string LerParametro(const std::string& grupo, const std::string& param) override;
+    std::string NomeEmpresa() override;
+    plat::TDateTime DataServidor() override;
+    std::string NomeUsuario() override { return Usuario; }
+    // Through the access module's cdsFilialUsu, left open after its last row.
+    std::vector<std::string> FiliaisUsuario() override;
     void CarregarDados(db::ClientDataSet& cds, const std::string& sql);
 
     // --- run-time references (not owned) --------------------------------------------

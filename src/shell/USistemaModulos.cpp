@@ -13,12 +13,6 @@
 #include "shell/UDmIbAcesso.h"
 #include "shell/USistema.h"
 
-namespace dm {
-
-db::Connection* ConexaoPrincipalSistema() { return Sistema().ConexaoPrincipal; }
-
-}  // namespace dm
-
 void TSistema::CriarDataModules() {
     TAplicacao& app = Aplicacao();
     DmCadastros = app.Adicionar(std::make_unique<TdmIBCadastros>());

@@ -13,6 +13,7 @@
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
 #include "rules/UContaContabil.h"
+#include "support/ServicosDeTeste.h"
 
 namespace {
 
@@ -27,13 +28,13 @@ protected:
     }
     void SetUp() override {
         for (const char* t : {"FORNECEDOR", "REPRESENTANTE", "CLIENTE", "CONTACONTABIL", "DUPLICATAS", "CHEQUES_REC",
-                              "PEDVENDA", "TABELA", "ESTOQUEMP", "PRECOSER"})
+                              "PEDVENDA", "TABELA", "ESTOQUEMP", "PRECOSER", "PARAM"})
             Exec(std::string("delete from ") + t);
         mods_ = std::make_unique<SeisModulos>(base_->Conn());
     }
     void TearDown() override {
         mods_.reset();
-        TContaContabil::DefinirFontes(nullptr, nullptr);
+        TContaContabil::DefinirFonteArquivo(nullptr);
     }
 
     static void Exec(const std::string& sql) { base_->banco.Exec(sql); }
@@ -173,25 +174,26 @@ TEST_F(RegrasCampos, CustomerAndIssuerIdentifiersAreShownByPosition) {
 // ---- accounting codes ---------------------------------------------------------------
 
 TEST_F(RegrasCampos, AccountingCodesFollowTheFormatInForceAtEachDisplay) {
-    std::string formato = "010202";
-    int leituras = 0;
-    TContaContabil::DefinirFontes(
-        [&] {
-            ++leituras;
-            return formato;
-        },
-        [] { return std::string("ERRO"); });  // the file has no format
+    // the format in the parameter table, read through the system services
+    ServicosDeTeste servicos(base_->Conn());
+    int& leituras = servicos.leiturasParametro;
+    auto formato = [](const std::string& f) {
+        Exec("delete from PARAM");
+        Exec("insert into PARAM (GRUPO_PA, PARAM_PA, VALOR_PA) values ('COD_CONTABIL', 'FORMATO', '" + f + "')");
+    };
+    formato("010202");
+    TContaContabil::DefinirFonteArquivo([] { return std::string("ERRO"); });  // the file has no format
     Exec("insert into CONTACONTABIL (COD_CC, DESC_CC) values ('10101', 'CAIXA')");
     db::ClientDataSet& cc = Abrir(*mods_->cadastros, "CContabil", "cod", db::Value::Text("10101"));
     db::Field& cod = cc.FieldByName("COD_CC");
     EXPECT_EQ(cod.DisplayText(), "1.01.01");
     EXPECT_EQ(cod.Text(), "1.01.01");
-    formato = "0104";
+    formato("0104");
     EXPECT_EQ(cod.DisplayText(), "1.0101");  // read again for each text
     EXPECT_EQ(leituras, 3);
     cc.Close();
 
-    formato = "010202";
+    formato("010202");
     Exec("insert into DUPLICATAS (NUM_DP, ORD_DP, FILIAL_DP, CODCONTABIL_DP) values ('10', '01', 1, '1.01.01')");
     dm::TDataModule& fin = *mods_->financeiro;
     fin.Query("sqlDuplicatas").ParamByName("ord").SetAsString("01");
@@ -208,7 +210,7 @@ TEST_F(RegrasCampos, AccountingCodesFollowTheFormatInForceAtEachDisplay) {
     EXPECT_TRUE(msgs_.registro.empty());
 
     // Without a format the formatter explains itself and nothing is shown.
-    formato.clear();
+    formato("");
     EXPECT_EQ(conta.DisplayText(), "");
     ASSERT_EQ(msgs_.registro.size(), 1u);
     EXPECT_EQ(msgs_.registro[0].texto, "Formato da conta contábil não encontrado no arquivo de parametros.");

@@ -11,23 +11,19 @@
 #include <fstream>
 #include <memory>
 
+#include "support/ServicosDeTeste.h"
 #include "support/TestDb.h"
 #include "db/Query.h"
 #include "distribution/FDistPravolt.h"
-#include "distribution/UDistServicos.h"
+#include "distribution/UDistGravacao.h"
 #include "platform/Mensagens.h"
 #include "rules/DGlobal.h"
 #include "shell/USistema.h"
 
 using namespace dist;
+using plat::EncodeDate;
 
 namespace {
-
-// The system object's services, answered from the fixture database and a fixed clock.
-class ServicosTeste : public ServicosConexao {
-public:
-    explicit ServicosTeste(db::Connection& c) : ServicosConexao(c) { agora = CodificarData(2024, 3, 15) + 10.5 / 24; }
-};
 
 class DistJanela : public ::testing::Test {
 protected:
@@ -77,8 +73,8 @@ protected:
         TSistema::DefinirDiretorioConfiguracao(config_.path().toStdString());
         for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "PARAM", "CONFIG", "LOG_ALTERACOES"})
             banco->Exec(std::string("delete from ") + t);
-        srv = std::make_unique<ServicosTeste>(banco->Conn());
-        DefinirServicosDist(srv.get());
+        srv = std::make_unique<ServicosDeTeste>(banco->Conn());
+        srv->agora = EncodeDate(2024, 3, 15) + 10.5 / 24;
     }
 
     void TearDown() override {
@@ -86,7 +82,6 @@ protected:
             w->close();
             delete w.data();
         }
-        DefinirServicosDist(nullptr);
         srv.reset();
         DestruirSistema();
         TSistema::DefinirDiretorioConfiguracao("");
@@ -148,7 +143,7 @@ protected:
     }
 
     static TestDb* banco;
-    std::unique_ptr<ServicosTeste> srv;
+    std::unique_ptr<ServicosDeTeste> srv;
     QPointer<TfrmDistServ> w;
     plat::GravadorMensagens msgs;
     QTemporaryDir config_;
@@ -225,7 +220,7 @@ TEST_F(DistJanela, KalduLongProgrammeAndQueltavioDate) {
     EXPECT_FALSE(w->deData->isEnabled());
     // a change of mode sets the server's date again
     w->deData->setDate(QDate(2024, 1, 2));
-    srv->agora = CodificarData(2024, 3, 18);
+    srv->agora = EncodeDate(2024, 3, 18);
     w->cbSaidaRetorno->setCurrentIndex(1);
     EXPECT_EQ(w->deData->date(), QDate(2024, 3, 18));
     EXPECT_FALSE(w->deData->isEnabled());
@@ -713,7 +708,7 @@ TEST_F(DistGravar, DispatchWritesRowProgressCountersAndResets) {
     EXPECT_EQ(ex[0].qtde, 120);
     EXPECT_EQ(ex[0].setorSai, "11");
     EXPECT_EQ(ex[0].obs, "urgente");
-    EXPECT_EQ(ex[0].saida, CodificarData(2024, 3, 15));  // the window's date at 00:00
+    EXPECT_EQ(ex[0].saida, EncodeDate(2024, 3, 15));  // the window's date at 00:00
     EXPECT_FALSE(ex[0].retornado);
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR where PROG_PS='123456' and FICHA_PS='0007' and "
                      "SUBFICHA_PS='0000' and SETOR_PS='11' and DTSAIDA_PS = '2024-03-15' and HORASAIDA_PS like "
@@ -808,7 +803,7 @@ TEST_F(DistGravar, ReturnChecksAndStamp) {
     auto ex = Externo();
     ASSERT_EQ(ex.size(), 1u);
     EXPECT_TRUE(ex[0].retornado);
-    EXPECT_EQ(ex[0].retorno, CodificarData(2024, 3, 15));
+    EXPECT_EQ(ex[0].retorno, EncodeDate(2024, 3, 15));
     EXPECT_EQ(ex[0].setorEnt, "");
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
     EXPECT_EQ(Celula(gama, 5), "0");
@@ -956,7 +951,7 @@ TEST_F(DistGravar, KalduExtraInspectionRows) {
 }
 
 TEST_F(DistGravar, OverduePendingDispatchesAreListedSorted) {
-    srv->agora = CodificarData(2024, 3, 13) + 0.4;  // Wednesday: cut-off Wednesday 6 March
+    srv->agora = EncodeDate(2024, 3, 13) + 0.4;  // Wednesday: cut-off Wednesday 6 March
     Despacho(1, "B", "000200", "0001", "0000", "'2024-03-05'", "null", 1, "1", "'02'");
     Despacho(1, "B", "000100", "0002", "0000", "'2024-03-01'", "null", 2, "1", "'02'");
     Despacho(1, "B", "000100", "0001", "0000", "'2024-03-04'", "null", 3, "1", "'02'");
@@ -1000,7 +995,7 @@ TEST_F(DistGravar, SimultaneousDispatchOfTheSameTicketIsRefused) {
 TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
     banco->Exec("delete from LOG_ALTERACOES");
     TDmGlobal dm(banco->Conn());
-    dm.DataServidor = [] { return CodificarData(2024, 3, 15); };
+    dm.DataServidor = [] { return EncodeDate(2024, 3, 15); };
     TfrmDistServ::LigarAuditoria(&dm);
     struct Desligar {
         ~Desligar() { TfrmDistServ::LigarAuditoria(nullptr); }
@@ -1042,15 +1037,17 @@ TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
 }
 
 TEST(DistPacoteLog, ModifiedRecordMarksOnlyChangedFields) {
-    TfrmDistServ::TRegistroLog reg{"EXTERNO", false, {{"PROG_EX", "1", "1"}, {"RETORNO_EX", "", "15/03/2024"}}};
-    db::DataPacket p = TfrmDistServ::PacoteLog(reg);
+    using db::Value;
+    TRegistroLog reg{"EXTERNO", false, {{"PROG_EX", Value::Text("1"), Value::Text("1")},
+                                        {"RETORNO_EX", Value(), Value::DateTime(EncodeDate(2024, 3, 15))}}};
+    db::DataPacket p = PacoteLog(reg);
     ASSERT_EQ(p.rows.size(), 2u);
     EXPECT_EQ(p.rows[0].status, db::UpdateStatus::Unmodified);
     EXPECT_EQ(p.rows[1].status, db::UpdateStatus::Modified);
     EXPECT_FALSE(p.rows[1].Assigned(0));
     EXPECT_TRUE(p.rows[1].Assigned(1));
     reg.inserido = true;
-    p = TfrmDistServ::PacoteLog(reg);
+    p = PacoteLog(reg);
     ASSERT_EQ(p.rows.size(), 1u);
     EXPECT_EQ(p.rows[0].status, db::UpdateStatus::Inserted);
 }
@@ -1067,7 +1064,7 @@ TEST_F(DistGravar, ReturnRecordedMeanwhileByAnotherWorkstationIsRefused) {
     EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Retorno já lançado em 14/03/24."});
     auto ex = Externo();
     ASSERT_EQ(ex.size(), 1u);
-    EXPECT_EQ(ex[0].retorno, CodificarData(2024, 3, 14));  // the first return stands
+    EXPECT_EQ(ex[0].retorno, EncodeDate(2024, 3, 14));  // the first return stands
     EXPECT_EQ(ex[0].setorEnt, "10");
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
     EXPECT_TRUE(w->btGravar->isEnabled());

@@ -5,8 +5,11 @@
 
 #include "distribution/UDistRegras.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 
 using namespace dist;
+using plat::Dinheiro;
+using plat::EncodeDate;
 
 TEST(DistRegras, SwitchesAreExactAndProductionUpdateIsOnByDefault) {
     std::map<std::pair<std::string, std::string>, std::string> tabela;
@@ -71,7 +74,7 @@ TEST(DistRegras, LeftPaddingNeverCuts) {
     EXPECT_EQ(PreencherEsquerda("", '0', 4), "0000");
     EXPECT_EQ(PreencherEsquerda("1234567", '0', 6), "1234567");
     EXPECT_EQ(PreencherEsquerda("çã", '0', 4), "00çã");  // characters, not bytes
-    EXPECT_EQ(Comprimento(PreencherEsquerda("1", ' ', 300)), 255);
+    EXPECT_EQ(plat::ContarCaracteres(PreencherEsquerda("1", ' ', 300)), 255u);
 }
 
 TEST(DistRegras, ProgrammeFieldInputs) {
@@ -104,28 +107,19 @@ TEST(DistRegras, ProgrammeFieldInputs) {
 }
 
 TEST(DistRegras, DatesAndCounterRange) {
-    double d = CodificarData(2024, 3, 15) + 0.75;
-    Data x = DecodificarData(d);
-    EXPECT_EQ(x.ano, 2024);
-    EXPECT_EQ(x.mes, 3);
-    EXPECT_EQ(x.dia, 15);
-    EXPECT_EQ(CodificarData(1899, 12, 30), 0);
-    EXPECT_EQ(CodificarData(2000, 1, 1), 36526);
+    double d = EncodeDate(2024, 3, 15) + 0.75;
 
     Faixa f = FaixaDoMes(d);
-    EXPECT_EQ(f.inicio, CodificarData(2024, 3, 1));
-    EXPECT_NEAR(f.fim, CodificarData(2024, 3, 15) + 86399.0 / 86400.0, 1e-9);
-    EXPECT_TRUE(MesmoDia(d, CodificarData(2024, 3, 15)));
-    EXPECT_FALSE(MesmoDia(d, CodificarData(2023, 3, 15)));
-
-    EXPECT_EQ(FormatarDataCurta(CodificarData(2024, 3, 5)), "05/03/24");
-    EXPECT_EQ(FormatarHoraMinuto(7, 5), "07:05");
+    EXPECT_EQ(f.inicio, EncodeDate(2024, 3, 1));
+    EXPECT_NEAR(f.fim, EncodeDate(2024, 3, 15) + 86399.0 / 86400.0, 1e-9);
+    EXPECT_TRUE(plat::MesmoDia(d, EncodeDate(2024, 3, 15)));
+    EXPECT_FALSE(plat::MesmoDia(d, EncodeDate(2023, 3, 15)));
 }
 
 TEST(DistRegras, WeekdaysBack) {
-    EXPECT_EQ(DiasUteisAntes(CodificarData(2024, 3, 13) + 0.6, 5), CodificarData(2024, 3, 6));
-    EXPECT_EQ(DiasUteisAntes(CodificarData(2024, 3, 11), 5), CodificarData(2024, 3, 4));
-    EXPECT_EQ(DiasUteisAntes(CodificarData(2024, 3, 10), 1), CodificarData(2024, 3, 8));  // Sunday -> Friday
+    EXPECT_EQ(DiasUteisAntes(EncodeDate(2024, 3, 13) + 0.6, 5), EncodeDate(2024, 3, 6));
+    EXPECT_EQ(DiasUteisAntes(EncodeDate(2024, 3, 11), 5), EncodeDate(2024, 3, 4));
+    EXPECT_EQ(DiasUteisAntes(EncodeDate(2024, 3, 10), 1), EncodeDate(2024, 3, 8));  // Sunday -> Friday
 }
 
 TEST(DistRegras, NumberFormats) {
@@ -150,19 +144,19 @@ TEST(DistRegras, NumberFormats) {
 
 TEST(DistRegras, PriceStates) {
     // no row: 0 and editable in the window colour, unless the price is locked by parameter
-    auto r = ResolverPreco(false, 0, false, EstadoPreco::Travado);
-    EXPECT_EQ(r.preco, 0);
+    auto r = ResolverPreco(false, Dinheiro(), false, EstadoPreco::Travado);
+    EXPECT_EQ(r.preco, Dinheiro());
     EXPECT_EQ(r.estado, EstadoPreco::EditavelCorJanela);
-    EXPECT_EQ(ResolverPreco(false, 0, true, EstadoPreco::Editavel).estado, EstadoPreco::Travado);
+    EXPECT_EQ(ResolverPreco(false, Dinheiro(), true, EstadoPreco::Editavel).estado, EstadoPreco::Travado);
     // a positive price locks; zero keeps the state as it was
-    r = ResolverPreco(true, 125000, false, EstadoPreco::Editavel);
-    EXPECT_EQ(r.preco, 125000);
+    r = ResolverPreco(true, Dinheiro::FromRaw(125000), false, EstadoPreco::Editavel);
+    EXPECT_EQ(r.preco, Dinheiro::FromRaw(125000));
     EXPECT_EQ(r.estado, EstadoPreco::Travado);
-    EXPECT_EQ(ResolverPreco(true, 0, false, EstadoPreco::Editavel).estado, EstadoPreco::Editavel);
-    EXPECT_EQ(ResolverPreco(true, 0, false, EstadoPreco::Travado).estado, EstadoPreco::Travado);
+    EXPECT_EQ(ResolverPreco(true, Dinheiro(), false, EstadoPreco::Editavel).estado, EstadoPreco::Editavel);
+    EXPECT_EQ(ResolverPreco(true, Dinheiro(), false, EstadoPreco::Travado).estado, EstadoPreco::Travado);
 
-    EXPECT_EQ(PrecoTotal(120, ParaDecimos4(2.35)), 282 * kEscala);
-    EXPECT_THROW(PrecoTotal(INT64_MAX, 2), std::overflow_error);
+    EXPECT_EQ(PrecoTotal(120, Dinheiro::FromDouble(2.35)), Dinheiro::FromInteger(282));
+    EXPECT_THROW(PrecoTotal(INT64_MAX, Dinheiro::FromRaw(2)), std::overflow_error);
 }
 
 TEST(DistRegras, SaveRules) {
@@ -176,5 +170,5 @@ TEST(DistRegras, SaveRules) {
     EXPECT_TRUE(GiroUltrapassado(0, 1, 0));
 
     EXPECT_EQ(MsgJaEnviada(7), "Programação já foi enviada para terceirizado \"7\".");
-    EXPECT_EQ(MsgRetornoLancado(CodificarData(2024, 3, 5)), "Retorno já lançado em 05/03/24.");
+    EXPECT_EQ(MsgRetornoLancado(EncodeDate(2024, 3, 5)), "Retorno já lançado em 05/03/24.");
 }

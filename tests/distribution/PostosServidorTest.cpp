@@ -19,10 +19,10 @@
 #include "db/Query.h"
 #include "db/ScriptRunner.h"
 #include "distribution/FDistPravolt.h"
-#include "distribution/UDistServicos.h"
 #include "platform/Mensagens.h"
 #include "shell/USistema.h"
 #include "support/FirebirdServer.h"
+#include "support/ServicosDeTeste.h"
 #include "support/Subprocesso.h"
 #include "support/TestDb.h"
 
@@ -35,9 +35,10 @@ const char* const kProg = "200000";
 
 // The system object's services from the given connection, the clock fixed at
 // 15 March 2024, 10:30.
-class ServicosPosto : public ServicosConexao {
+// The system services of a workstation: its own attachment, a fixed clock.
+class ServicosPosto : public ServicosDeTeste {
 public:
-    explicit ServicosPosto(db::Connection& c) : ServicosConexao(c) { agora = CodificarData(2024, 3, 15) + 10.5 / 24; }
+    explicit ServicosPosto(db::Connection& c) : ServicosDeTeste(c) { agora = plat::EncodeDate(2024, 3, 15) + 10.5 / 24; }
 };
 
 std::string Ficha(int i) {
@@ -103,7 +104,6 @@ int Posto(const std::vector<std::string>& a) {
     conn.SetUserName(a[1]);
     conn.SetPassword(a[2]);
     ServicosPosto srv(conn);
-    DefinirServicosDist(&srv);
     TSistema::DefinirDiretorioConfiguracao(a[3]);
     plat::GravadorMensagens msgs;
     QPointer<TfrmDistServ> w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
@@ -138,7 +138,6 @@ int Posto(const std::vector<std::string>& a) {
         }
     }
     delete w.data();
-    DefinirServicosDist(nullptr);
     DestruirSistema();
     return 0;
 }
@@ -292,7 +291,6 @@ protected:
         conexaoJanela = std::make_unique<db::Connection>();
         Configurar(*conexaoJanela);
         srv = std::make_unique<ServicosPosto>(*conexaoJanela);
-        DefinirServicosDist(srv.get());
         TSistema::DefinirDiretorioConfiguracao(config.path().toStdString());
         w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
         frmDistServ = w;
@@ -301,7 +299,6 @@ protected:
     }
     void TearDown() override {
         delete w.data();
-        DefinirServicosDist(nullptr);
         srv.reset();
         conexaoJanela.reset();
         DestruirSistema();

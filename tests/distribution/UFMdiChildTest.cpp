@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include <fstream>
+#include <memory>
 
 #include "components/uKWDBFilialEdit.h"
 #include "components/uKWFilialEdit.h"
@@ -24,6 +25,8 @@
 #include "platform/Mensagens.h"
 #include "rules/FFormJanelaMinimizada.h"
 #include "shell/USistema.h"
+#include "support/ServicosDeTeste.h"
+#include "support/TestDb.h"
 
 namespace {
 
@@ -67,8 +70,6 @@ public:
         DefinirOnKeyPress(edProprio, [this](QChar& k) { teclasProprias += k; });
     }
 
-    std::vector<std::string> filiais;
-    int consultasFiliais = 0;
     QString teclasProprias;
     int shows = 0;
 
@@ -86,17 +87,31 @@ public:
         TfMdiChild::FormShow();
         ++shows;
     }
-
-protected:
-    std::vector<std::string> FiliaisUsuario() override {
-        ++consultasFiliais;
-        return filiais;
-    }
 };
+
+
 
 class MdiChildTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        acesso_ = new TestDb;
+        acesso_->RunScript("acesso.sql");
+    }
+    static void TearDownTestSuite() {
+        delete acesso_;
+        acesso_ = nullptr;
+    }
+    // The user's branches in the access database (another user's row beside them).
+    void Filiais(const std::vector<std::string>& filiais) {
+        acesso_->Exec("delete from FILIAL_USUARIOS");
+        acesso_->Exec("insert into FILIAL_USUARIOS values ('GERENTE', '9')");
+        for (const auto& f : filiais) acesso_->Exec("insert into FILIAL_USUARIOS values ('OPERADOR', '" + f + "')");
+    }
+
     void SetUp() override {
+        Filiais({});
+        servicos_ = std::make_unique<ServicosDeTeste>(acesso_->Conn(), &acesso_->Conn());
+        servicos_->Usuario = "OPERADOR";
         ASSERT_TRUE(config_.isValid());
         std::ofstream(config_.filePath("Parametros.ini").toStdString()) << "[Banco]\nBanco=FireBird\n";
         TSistema::DefinirDiretorioConfiguracao(config_.path().toStdString());
@@ -110,6 +125,7 @@ protected:
     }
     void TearDown() override {
         delete frame_;
+        servicos_.reset();
         DestruirSistema();
         TSistema::DefinirDiretorioConfiguracao("");
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
@@ -128,10 +144,14 @@ protected:
         QApplication::processEvents();
     }
 
+    static TestDb* acesso_;
+    std::unique_ptr<ServicosDeTeste> servicos_;
     QTemporaryDir config_;
     QMainWindow* frame_ = nullptr;
     QMdiArea* area_ = nullptr;
 };
+
+TestDb* MdiChildTest::acesso_ = nullptr;
 
 }  // namespace
 
@@ -234,7 +254,7 @@ TEST_F(MdiChildTest, EnterComListaDoComboAbertaFicaNoCombo) {
 
 TEST_F(MdiChildTest, LimpaCamposEsvaziaSoOsControlesDeEntradaSimples) {
     JanelaTeste* w = Nova();
-    w->filiais = {"1", "3"};
+    Filiais({"1", "3"});
     w->ed1->setText("a");
     w->memo->setPlainText("linha");
     w->cbEdit->setEditText("livre");
@@ -245,7 +265,7 @@ TEST_F(MdiChildTest, LimpaCamposEsvaziaSoOsControlesDeEntradaSimples) {
     w->grade->setItem(0, 0, new QTableWidgetItem("g"));
     w->fil1->setText("3");
     w->fil2->setText("1");
-    w->consultasFiliais = 0;
+    servicos_->consultasFiliais = 0;
 
     w->LimpaCampos();
 
@@ -262,7 +282,7 @@ TEST_F(MdiChildTest, LimpaCamposEsvaziaSoOsControlesDeEntradaSimples) {
     // Each branch edit gets the user's branches, fetched afresh for each one.
     EXPECT_EQ(w->fil1->Filial_Autorizada(), (std::vector<std::string>{"1", "3"}));
     EXPECT_EQ(w->fil2->Filial_Autorizada(), (std::vector<std::string>{"1", "3"}));
-    EXPECT_EQ(w->consultasFiliais, 2);
+    EXPECT_EQ(servicos_->consultasFiliais, 2);
 }
 
 TEST_F(MdiChildTest, FilialPreenchida) {
@@ -270,12 +290,12 @@ TEST_F(MdiChildTest, FilialPreenchida) {
     plat::GravadorMensagens gravador;
 
     // A user without branches is not restricted, whatever the fields hold.
-    w->filiais = {};
+    Filiais({});
     EXPECT_TRUE(w->FilialPreenchida());
     EXPECT_TRUE(gravador.registro.empty());
 
     // One field blank (spaces only), the other filled: enough.
-    w->filiais = {"1"};
+    Filiais({"1"});
     w->fil1->setText("   ");
     w->fil2->setText("3");
     EXPECT_TRUE(w->FilialPreenchida());

@@ -11,6 +11,8 @@
 #include "platform/Mensagens.h"
 #include "rules/UContaContabil.h"
 #include "shell/USistema.h"
+#include "support/ServicosDeTeste.h"
+#include "support/TestDb.h"
 
 namespace {
 
@@ -20,25 +22,35 @@ const std::string kNaoNumerico = "Formato da conta contábil não é do tipo num
 
 class ContaContabil : public ::testing::Test {
 protected:
-    void Fontes(std::string parametro, std::string arquivo) {
-        TContaContabil::DefinirFontes(
-            [this, parametro] {
-                ++leiturasParametro;
-                return parametro;
-            },
-            [this, arquivo] {
-                ++leiturasArquivo;
-                return arquivo;
-            });
+    static void SetUpTestSuite() {
+        banco_ = new TestDb;
+        banco_->Exec("create table PARAM (GRUPO_PA varchar(30), PARAM_PA varchar(40), VALOR_PA varchar(60))");
     }
-    void TearDown() override { TContaContabil::DefinirFontes(nullptr, nullptr); }
+    static void TearDownTestSuite() {
+        delete banco_;
+        banco_ = nullptr;
+    }
+    // The format in the parameter table and the one the file gives.
+    void Fontes(std::string parametro, std::string arquivo) {
+        banco_->Exec("delete from PARAM");
+        banco_->Exec("insert into PARAM values ('COD_CONTABIL', 'FORMATO', '" + parametro + "')");
+        TContaContabil::DefinirFonteArquivo([this, arquivo] {
+            ++leiturasArquivo;
+            return arquivo;
+        });
+    }
+    void TearDown() override { TContaContabil::DefinirFonteArquivo(nullptr); }
 
     std::string Formatar(const std::string& codigo) { return TContaContabil().FormatarConta(codigo); }
 
-    int leiturasParametro = 0;
+    static TestDb* banco_;
+    ServicosDeTeste servicos_{banco_->Conn()};
+    int& leiturasParametro = servicos_.leiturasParametro;
     int leiturasArquivo = 0;
     plat::GravadorMensagens msgs;
 };
+
+TestDb* ContaContabil::banco_ = nullptr;
 
 TEST_F(ContaContabil, FiveLevelFormatGroupsAtLevelBoundaries) {
     Fontes("0102020305", "ERRO");
@@ -144,7 +156,8 @@ TEST_F(ContaContabil, DefaultFileSourceReadsParametrosIni) {
         std::ofstream(dir / "Parametros.ini") << "[CODIGO DE CLASSIFICACAO]\r\nFORMATO=010203\r\n";
     }
     TSistema::DefinirDiretorioConfiguracao(dir.string());
-    TContaContabil::DefinirFontes([] { return std::string(); }, nullptr);
+    Fontes("", "");
+    TContaContabil::DefinirFonteArquivo(nullptr);
     EXPECT_EQ(Formatar("101001"), "1.01.001");
     std::filesystem::remove(dir / "Parametros.ini");
     EXPECT_EQ(Formatar("101001"), "");
@@ -154,11 +167,9 @@ TEST_F(ContaContabil, DefaultFileSourceReadsParametrosIni) {
 }
 
 TEST_F(ContaContabil, ParameterErrorEndsFormattingWithoutTheFile) {
-    TContaContabil::DefinirFontes([]() -> std::string { throw std::runtime_error("falha"); },
-                                  [this] {
-                                      ++leiturasArquivo;
-                                      return std::string("0102");
-                                  });
+    TestDb semTabela;  // reading the parameter fails
+    ServicosDeTeste servicos(semTabela.Conn());
+    Fontes("", "0102");
     EXPECT_THROW(Formatar("101"), std::runtime_error);
     EXPECT_EQ(leiturasArquivo, 0);
 }

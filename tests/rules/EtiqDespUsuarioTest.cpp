@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/ServicosDeTeste.h"
 #include "support/TestDb.h"
 #include "db/Query.h"
 #include "platform/Mensagens.h"
@@ -31,11 +32,20 @@ TestDb& Banco() {
     return *b;
 }
 
+// The system services on a database of users (and the installation name in its CONFIG),
+// installed while the object lives.
+struct Servicos {
+    explicit Servicos(const std::string& empresa = "EXEMPLO", TestDb& banco = Banco()) : srv(banco.Conn(), &banco.Conn()) {
+        Banco().Exec("delete from CONFIG");
+        Banco().Exec("insert into CONFIG values ('" + empresa + "')");
+    }
+    ServicosDeTeste srv;
+};
+
 struct Dialogo {
+    Servicos servicos;
     TfrmEtiqCPagarUsuario f{nullptr};
-    explicit Dialogo(std::string empresa = "EXEMPLO") {
-        f.ConexaoUsuarios = &Banco().Conn();
-        f.NomeEmpresa = [empresa] { return empresa; };
+    explicit Dialogo(const std::string& empresa = "EXEMPLO") : servicos(empresa) {
         f.AdicionarUsuario("DIRETOR");
         f.show();
         f.activateWindow();
@@ -115,15 +125,12 @@ TEST(EtiqDespUsuario, EnterMovesOnAndCancelGivesNoConsent) {
     EXPECT_FALSE(d.f.Autorizado);
 
     // The whole round trip through Validar: Cancel, then a right answer.
+    Servicos servicos;
     auto preparar = [](TfrmEtiqCPagarUsuario& f) {
-        f.ConexaoUsuarios = &Banco().Conn();
-        f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
         QTimer::singleShot(0, &f, [&f] { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); });
     };
     EXPECT_FALSE(TfrmEtiqCPagarUsuario::Validar(nullptr, {"DIRETOR"}, preparar));
     auto certo = [](TfrmEtiqCPagarUsuario& f) {
-        f.ConexaoUsuarios = &Banco().Conn();
-        f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
         QTimer::singleShot(0, &f, [&f] {
             QTest::keyClicks(f.edUsuario, "diretor");
             QTest::keyClicks(f.edSenha, "segredo");
@@ -136,9 +143,8 @@ TEST(EtiqDespUsuario, EnterMovesOnAndCancelGivesNoConsent) {
 TEST(EtiqDespUsuario, DatabaseErrorClosesWithoutConsent) {
     plat::GravadorMensagens g;
     TestDb vazio;  // no USUARIOS table
+    Servicos servicos("EXEMPLO", vazio);
     TfrmEtiqCPagarUsuario f(nullptr);
-    f.ConexaoUsuarios = &vazio.Conn();
-    f.NomeEmpresa = [] { return std::string("EXEMPLO"); };
     f.AdicionarUsuario("DIRETOR");
     f.show();
     QTest::keyClicks(f.edUsuario, "DIRETOR");

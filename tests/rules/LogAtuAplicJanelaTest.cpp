@@ -22,6 +22,8 @@
 #include "rules/FLogAtuAplic.h"
 #include "rules/ULogAtuAplic.h"
 #include "shell/USistema.h"
+#include "support/ServicosDeTeste.h"
+#include "support/TestDb.h"
 
 namespace {
 
@@ -44,8 +46,7 @@ protected:
             << "[Banco]\nBanco=FireBird\n[LogAtualizacao]\nServidor=" << servidor_.Endereco() << "\n";
         TSistema::DefinirDiretorioConfiguracao(dir_.path().toStdString());
         logaplic::Ambiente& a = logaplic::AmbienteAtual();
-        a.nomeEmpresa = [] { return std::string("CALÇADOS EXEMPLO LTDA"); };
-        a.usuario = [] { return std::string(); };
+        DefinirEmpresa("CALÇADOS EXEMPLO LTDA");
         a.tempoTotalMs = 5000;
         servidor_.Responder(200, Resposta({Item(6728, "05/02/2024", "<p>Versão <b>atual</b></p>", ""),
                                            Item(6729, "01/01/2024", "<p>Nova</p>", "CALÇADOS EXEMPLO LTDA"),
@@ -74,6 +75,7 @@ protected:
 
     QTemporaryDir dir_;
     ServidorHttpTeste servidor_;
+    ServicosDeTeste servicos_{BancoEmpresa().Conn()};
 };
 
 TEST_F(LogAtuAplicJanelaTest, CarregaAsVersoesDaEmpresaEMostraAPrimeira) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "support/TestDb.h"
+
 namespace {
 
 std::string Minusculo(std::string s) {
@@ -174,4 +176,18 @@ std::string CampoFormulario(const std::string& corpo, const std::string& nome) {
         i = fim + 1;
     }
     return "<ausente>";
+}
+
+TestDb& BancoEmpresa() {
+    static TestDb* b = [] {
+        auto* t = new TestDb;
+        t->Exec("create table CONFIG (NOME_EMPRESA varchar(60))");
+        return t;
+    }();
+    return *b;
+}
+
+void DefinirEmpresa(const std::string& nome) {
+    BancoEmpresa().Exec("delete from CONFIG");
+    BancoEmpresa().Exec("insert into CONFIG values ('" + nome + "')");
 }

@@ -52,3 +52,9 @@ private:
 
 // "a=1&b=x+y" -> value of one field, decoded (for checking what was posted).
 std::string CampoFormulario(const std::string& corpo, const std::string& nome);
+
+// The installation the log window asks for: a database with CONFIG, shared by the tests,
+// and the system services on it (installed while they live).
+class TestDb;
+TestDb& BancoEmpresa();
+void DefinirEmpresa(const std::string& nome);

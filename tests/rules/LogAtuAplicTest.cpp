@@ -9,6 +9,8 @@
 #include "platform/Mensagens.h"
 #include "rules/ULogAtuAplic.h"
 #include "shell/USistema.h"
+#include "support/ServicosDeTeste.h"
+#include "support/TestDb.h"
 
 using namespace logaplic;
 
@@ -29,8 +31,7 @@ protected:
         TSistema::DefinirDiretorioConfiguracao(dir_.path().toStdString());
         Ambiente& a = AmbienteAtual();
         a.servidor = nullptr;  // read from Parametros.ini
-        a.nomeEmpresa = [this] { return empresa_; };
-        a.usuario = [this] { return usuario_; };
+        DefinirEmpresa("CALÇADOS EXEMPLO LTDA");
         a.tempoTotalMs = 5000;
     }
     void TearDown() override {
@@ -58,8 +59,7 @@ protected:
 
     QTemporaryDir dir_;
     ServidorHttpTeste servidor_;
-    std::string empresa_ = "CALÇADOS EXEMPLO LTDA";
-    std::string usuario_;
+    ServicosDeTeste servicos_{BancoEmpresa().Conn()};
 };
 
 TEST_F(LogAtuAplicTest, PostaOsCamposDoFormularioNoCaminhoDoServico) {
@@ -95,13 +95,13 @@ TEST_F(LogAtuAplicTest, ListaAsGeraisEAsDaEmpresaNaOrdemDoServico) {
     EXPECT_EQ(l[2].descricao, "");                       // null reads as empty
 
     // An installation named in no row sees the general releases only; the comparison is exact.
-    empresa_ = "calçados exemplo ltda";
+    DefinirEmpresa("calçados exemplo ltda");
     EXPECT_EQ(Versoes(CarregarVersoes("KWX", "F")), (std::vector<int>{6727, 6730}));
 
     // The maker's support user sees everything.
-    usuario_ = "QUENDA";
+    servicos_.Usuario = "QUENDA";
     EXPECT_EQ(Versoes(CarregarVersoes("KWX", "F")), (std::vector<int>{6727, 6728, 6729, 6730}));
-    usuario_ = "quenda";
+    servicos_.Usuario = "quenda";
     EXPECT_EQ(Versoes(CarregarVersoes("KWX", "F")), (std::vector<int>{6727, 6730}));
 }
 
