@@ -331,8 +331,8 @@ std::string TResultadoGravacao::Mensagem() const {
         case TRecusa::RetornoLancado: return MsgRetornoLancado(retornoExistente);
         case TRecusa::MesmoSetor: return "O setor de Retorno não pode ser o mesmo do setor de Saída.";
         case TRecusa::RetornoNaoGravado:
-            return "A saída desta PROG./FICHA foi alterada por outra estação e o retorno não foi gravado. "
-                   "Confira a saída e grave novamente.";
+            return "A saída desta PROG./FICHA foi alterada por outra estação enquanto o retorno era gravado; "
+                   "nada foi gravado. Confira a saída e grave novamente.";
     }
     return {};
 }
@@ -357,8 +357,10 @@ TResultadoGravacao Gravar(db::Connection& conexao, const TRegrasGravacao& regras
         // lock on the dispatch row) refused this save. Say what is recorded now.
         if (!e.ChaveDuplicada() && !e.ConflitoDeBloqueio()) throw;
         const TResultadoGravacao agora = VerificarGravacao(conexao, regras, pedido);
-        if (agora.Gravado()) throw;
-        return agora;
+        if (!agora.Gravado()) return agora;
+        // A return that met the dispatch row locked by another workstation's change.
+        if (!pedido.saida && e.ConflitoDeBloqueio()) return Recusa(TRecusa::RetornoNaoGravado);
+        throw;
     }
     if (r.recusa != TRecusa::RetornoNaoGravado) return r;
     // The return stamp changed no row: most likely recorded by another workstation since

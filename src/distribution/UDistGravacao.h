@@ -77,7 +77,8 @@ enum class TRecusa {
     SaidaNaoEncontrada,  // return: no dispatch
     RetornoLancado,      // return: already recorded
     MesmoSetor,          // return: the dispatch's sector
-    RetornoNaoGravado,   // return: the dispatch changed meanwhile in a way no check names
+    RetornoNaoGravado,   // return: the dispatch row changed (or was being changed) meanwhile in a
+                         // way no check names; nothing written, the operator saves again
 };
 
 struct TResultadoGravacao {

@@ -13,6 +13,7 @@
 
 #include "support/ServicosDeTeste.h"
 #include "support/TestDb.h"
+#include "BancoDistribuicao.h"
 #include "db/Query.h"
 #include "distribution/FDistPravolt.h"
 #include "distribution/UDistGravacao.h"
@@ -30,37 +31,7 @@ protected:
     // One database for the suite (creating one is slow); each test starts from the
     // fixture rows with no dispatches, progress rows, switches or installation name.
     static void SetUpTestSuite() {
-        banco = new TestDb();
-        banco->RunScript("principal.sql");
-        const char* dados[] = {
-            "insert into TERCEIRIZADO values (1, 'ALFA', 3.00, 500, 'S')",
-            "insert into TERCEIRIZADO values (2, 'BETA', null, null, 'S')",
-            "insert into TERCEIRIZADO values (3, 'INATIVA', 1.00, 10, 'N')",
-            "insert into TERCEIRIZADO values (4, 'GAMA', null, 100, 'S')",
-            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'B', 'BORDADO')",
-            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'P', 'PESPONTO')",
-            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'I', 'INSPECAO')",
-            "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('10', 'X', 'OUTRA LISTA')",
-            "insert into EXTERNO_TPSERVICO values (2, 'P')",
-            "insert into SETOR values ('01', 'CORTE', null)",
-            "insert into SETOR values ('02', 'PESPONTO', '01')",
-            "insert into SETOR values ('10', 'BORD RET', null)",
-            "insert into SETOR values ('11', 'BORDADO', null)",
-            "insert into EXTERNO_SETOR values (2, '02')",
-            "insert into PRECOSER values (1, 'PR01', 'B', 12.50)",
-            "insert into PRECOSER values (1, 'PR01', 'P', 2.35)",
-            "insert into ITENSPV values ('P1', '01', 'PR01', '001', '123456', '0007')",
-            "insert into ITENSPV values ('P1', '02', 'PR01', '001', '123456', '0007')",
-            "insert into ITENSPVGRADE values ('P1', '01', '38', 50)",
-            "insert into ITENSPVGRADE values ('P1', '01', '39', 30)",
-            "insert into ITENSPVGRADE values ('P1', '02', '40', 40)",
-            "insert into ITENSPV values ('P2', '01', 'PR02', '002', '12/345', '0001')",
-            "insert into ITENSPVGRADE values ('P2', '01', '38', 8)",
-            "insert into PADRONIZ_PRODUTO values ('001', 'PR01', 'PRETO')",
-            "insert into SUBPROD values (123456789, '123456', '0007', '0001', 30)",
-            "insert into SUBPROD values (3123456789, '123456', '0007', '0002', 20)",
-        };
-        for (const char* s : dados) banco->Exec(s);
+        banco = NovoBancoDistribuicao();
     }
     static void TearDownTestSuite() {
         delete banco;
@@ -1034,6 +1005,29 @@ TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
     ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
     EXPECT_EQ(Externo("TP_SERV_EX = 'P'").size(), 1u);
     EXPECT_EQ(linhas("1=1"), antes);
+}
+
+// Through the window: the updated progress row is audited with the values it held.
+TEST_F(DistGravar, ProgressRowUpdateIsAuditedWithItsOldValues) {
+    TDmGlobal dm(banco->Conn());
+    dm.DataServidor = [] { return EncodeDate(2024, 3, 15); };
+    TfrmDistServ::LigarAuditoria(&dm);
+    struct Desligar {
+        ~Desligar() { TfrmDistServ::LigarAuditoria(nullptr); }
+    } desligar;
+    banco->Exec("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, DTSAIDA_PS, "
+                "HORASAIDA_PS, QTDE_PS) values ('123456', '0007', '0000', '11', 0, '2024-03-10', '99:99', 120)");
+    Abrir();
+    w->NomeExecutavel = "SIRVANTA.EXE";
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    auto linhas = [&](const std::string& filtro) {
+        return Contar("select count(*) from LOG_ALTERACOES where ARQ_LA = 'PRODUCAO_SETOR' and " + filtro);
+    };
+    EXPECT_EQ(linhas("CAMPO_LA = 'DTSAIDA_PS' and VRANT_LA = '10/03/2024' and VRATU_LA = '15/03/2024'"), 1);
+    EXPECT_EQ(linhas("CAMPO_LA = 'HORASAIDA_PS' and VRANT_LA = '99:99' and VRATU_LA like '__:__'"), 1);
+    EXPECT_EQ(linhas("1=1"), 2);  // the pairs did not change
 }
 
 TEST(DistPacoteLog, ModifiedRecordMarksOnlyChangedFields) {
