@@ -15,9 +15,9 @@
 
 #include "db/Connection.h"
 #include "db/Query.h"
-#include "distribution/UDistServicos.h"
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
+#include "shell/UServicosSistema.h"
 #include "shell/USistema.h"
 
 namespace bench {
@@ -52,7 +52,8 @@ inline void Percorrer(db::Query& q) {
 }
 
 // The data set opened as the program opens it: the main database embedded, the
-// Parametros.ini of the data set, the services of the distribution window installed.
+// Parametros.ini of the data set, the system services on that attachment installed (the
+// server's clock read once, at the start).
 // Messages are recorded, never shown: any message means a window did not do its work.
 class DadosBench {
 public:
@@ -72,12 +73,11 @@ public:
         conn.SetDatabase(banco);
         conn.SetUserName("SYSDBA");
         conn.Open();
-        srv = std::make_unique<dist::ServicosConexao>(conn);
-        srv->agora = plat::Agora();
-        dist::DefinirServicosDist(srv.get());
+        srv = std::make_unique<Servicos>(conn);
+        InstalarServicosSistema(srv.get());
         return true;
     }
-    ~DadosBench() { dist::DefinirServicosDist(nullptr); }
+    ~DadosBench() { InstalarServicosSistema(nullptr); }
 
     // False, after printing them, when messages were shown.
     bool SemMensagens() const {
@@ -85,9 +85,20 @@ public:
         return mensagens.registro.empty();
     }
 
+    // The services with the clock fixed at the start: the counters' day does not move
+    // while the benchmark runs.
+    class Servicos : public TServicosConexao {
+    public:
+        explicit Servicos(db::Connection& c) : TServicosConexao(c), agora_(plat::Agora()) {}
+        plat::TDateTime DataServidor() override { return agora_; }
+
+    private:
+        plat::TDateTime agora_;
+    };
+
     plat::GravadorMensagens mensagens;
     db::Connection conn;
-    std::unique_ptr<dist::ServicosConexao> srv;
+    std::unique_ptr<Servicos> srv;
 };
 
 }  // namespace bench

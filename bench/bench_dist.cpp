@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     bench::DadosBench dados;
     if (!dados.Abrir()) return 1;
     db::Connection& conn = dados.conn;
-    dist::ServicosConexao& srv = *dados.srv;
+    IServicosSistema& srv = *dados.srv;
 
     // A ticket of the data set.
     std::string prog, ficha;

@@ -1,15 +1,13 @@
-// Recording a dispatch and a return with the distribution window on a large database,
-// beside the same statements run directly in one transaction.
+// Recording a dispatch and a return through the save unit on a large database, beside the
+// same statements run directly in one transaction.
 //
 // The rows written use a service type ("BZ") and two sectors ("98" dispatch, "99"
 // return) of the benchmark's own, added for the run and removed afterwards with every
 // row written, so the data set stays as generated and the run can be repeated. Each save
-// is timed alone (the ticket is loaded before the clock starts); figures are medians.
+// is timed alone; figures are medians.
 // Prints, last:
-//   RATIO save-dispatch <window/direct>
-//   RATIO save-return <window/direct>
-#include <QApplication>
-#include <QTime>
+//   RATIO save-dispatch <unit/direct>
+//   RATIO save-return <unit/direct>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -17,8 +15,7 @@
 
 #include "BenchComum.h"
 #include "db/Query.h"
-#include "distribution/FDistPravolt.h"
-#include "distribution/UDistRegras.h"
+#include "distribution/UDistGravacao.h"
 
 namespace {
 
@@ -92,21 +89,6 @@ std::vector<Ficha> Fichas(db::Connection& c, int n) {
     return r;
 }
 
-// The ticket loaded into the window as the operator leaves it before saving.
-bool Carregar(TfrmDistServ& w, bool saida, std::int64_t terc, const Ficha& f) {
-    if (w.btGravar->isEnabled()) w.btDesistir->click();
-    w.cbSaidaRetorno->setCurrentIndex(saida ? 0 : 1);
-    if (saida) w.ceTerc->setText(QString::number(terc));
-    w.edTpServ->setText(kTipo);
-    w.edSetor->setText(saida ? kSetorSaida : kSetorRetorno);
-    w.LimpaTela();
-    w.edProg->setText(QString::fromStdString(f.prog));
-    w.edFicha->setText(QString::fromStdString(f.ficha));
-    w.edSubF->setText("0000");
-    w.LocalizaFicha();
-    return w.btGravar->isEnabled();
-}
-
 std::int64_t Pares(db::Connection& c, const Ficha& f) {
     db::Query q(c);
     q.SetSQL(
@@ -120,9 +102,7 @@ std::int64_t Pares(db::Connection& c, const Ficha& f) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
+int main() {
     bench::DadosBench dados;
     if (!dados.Abrir()) return 1;
     db::Connection& conn = dados.conn;
@@ -148,108 +128,110 @@ int main(int argc, char** argv) {
     }
     Cenario cenario(conn, terc);
 
-    TfrmDistServ* w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
-    w->show();
-    QApplication::processEvents();
-    // the statements the window runs on its queries
-    const std::string sqlExterno = w->sqlExterno.Text(), sqlProdSetor = w->sqlProdSetor.Text();
+    // The installation's switches and name, read once as the window reads them.
+    const dist::TRegrasGravacao regras = dist::TRegrasGravacao::Ler(*dados.srv);
+    const double data = plat::ParteData(dados.srv->DataServidor());
+    auto pedido = [&](bool saida, const Ficha& f, std::int64_t pares) {
+        dist::TPedidoGravacao p;
+        p.saida = saida;
+        p.terceirizado = terc;
+        p.tipoServico = kTipo;
+        p.setor = saida ? kSetorSaida : kSetorRetorno;
+        p.ficha = {f.prog, f.ficha, "0000"};
+        p.data = data;
+        p.pares = pares;
+        p.momento = plat::Agora();
+        return p;
+    };
 
     // ---- the same statements, directly, in one transaction --------------------------
-    const double data = plat::ParteData(dados.srv->DataServidor());
-    auto progresso = [&](db::Transaction& tr, const Ficha& f, const char* setor, std::int64_t pares) {
+    auto progresso = [&](db::Transaction& tr, const dist::TPedidoGravacao& p) {
         db::Query ps(conn);
         ps.SetTransaction(&tr);
-        ps.SetSQL(sqlProdSetor);
-        ps.ParamByName("PROG").SetAsString(f.prog);
-        ps.ParamByName("FICHA").SetAsString(f.ficha);
-        ps.ParamByName("SUBF").SetAsString("0000");
-        ps.ParamByName("SETOR").SetAsString(setor);
+        ps.SetSQL(dist::kSqlProdSetor);
+        p.ficha.Vincular(ps);
+        ps.ParamByName("SETOR").SetAsString(p.setor);
         ps.Open();
         const bool existe = !ps.Eof();
         ps.Close();
-        const QTime agora = QTime::currentTime();
         db::Query q(conn);
         q.SetTransaction(&tr);
-        q.SetSQL(dist::SqlProducaoSetor(existe, false));  // the data set stamps exits
-        q.ParamByName("PROG").SetAsString(f.prog);
-        q.ParamByName("FICHA").SetAsString(f.ficha);
-        q.ParamByName("SUBF").SetAsString("0000");
-        q.ParamByName("SETOR").SetAsString(setor);
+        q.SetSQL(dist::SqlProducaoSetor(existe, regras.parametros.baixaSetorEntrada && p.saida));
+        p.ficha.Vincular(q);
+        q.ParamByName("SETOR").SetAsString(p.setor);
         q.ParamByName("DT").SetAsDateTime(data);
-        q.ParamByName("HORA").SetAsString(dist::FormatarHoraMinuto(agora.hour(), agora.minute()));
-        q.ParamByName("QTDE").SetAsInteger(pares);
+        q.ParamByName("HORA").SetAsString(plat::FormatDateTime("hh:nn", p.momento));
+        q.ParamByName("QTDE").SetAsInteger(p.pares);
         q.ExecSQL();
     };
-    auto verificar = [&](db::Transaction& tr, const Ficha& f) {
+    auto verificar = [&](db::Transaction& tr, const dist::TPedidoGravacao& p) {
         db::Query q(conn);
         q.SetTransaction(&tr);
-        q.SetSQL(sqlExterno);
+        q.SetSQL(dist::kSqlExterno);
         q.ParamByName("TPSERV").SetAsString(kTipo);
-        q.ParamByName("PROG").SetAsString(f.prog);
-        q.ParamByName("FICHA").SetAsString(f.ficha);
-        q.ParamByName("SUBF").SetAsString("0000");
+        p.ficha.Vincular(q);
         bench::Percorrer(q);
     };
-    auto saidaDireta = [&](const Ficha& f, std::int64_t pares) {
+    auto saidaDireta = [&](const dist::TPedidoGravacao& p) {
         db::Transaction tr = conn.StartTransaction();
-        verificar(tr, f);
+        verificar(tr, p);
         db::Query ins(conn);
         ins.SetTransaction(&tr);
         ins.SetSQL(dist::kSqlIncluiExterno);
         ins.ParamByName("TERC").SetAsInteger(terc);
         ins.ParamByName("TPSERV").SetAsString(kTipo);
-        ins.ParamByName("PROG").SetAsString(f.prog);
-        ins.ParamByName("FICHA").SetAsString(f.ficha);
-        ins.ParamByName("SUBF").SetAsString("0000");
+        p.ficha.Vincular(ins);
         ins.ParamByName("SAIDA").SetAsDateTime(data);
-        ins.ParamByName("VALOR").SetAsCurrency(db::Currency());
-        ins.ParamByName("QTDE").SetAsInteger(pares);
-        ins.ParamByName("OBS").SetAsString("");
-        ins.ParamByName("SETOR").SetAsString(kSetorSaida);
+        ins.ParamByName("VALOR").SetAsCurrency(p.preco);
+        ins.ParamByName("QTDE").SetAsInteger(p.pares);
+        ins.ParamByName("OBS").SetAsString(p.observacao);
+        ins.ParamByName("SETOR").SetAsString(p.setor);
         ins.ExecSQL();
-        progresso(tr, f, kSetorSaida, pares);
+        progresso(tr, p);
         tr.Commit();
     };
-    auto retornoDireto = [&](const Ficha& f, std::int64_t pares) {
+    auto retornoDireto = [&](const dist::TPedidoGravacao& p) {
         db::Transaction tr = conn.StartTransaction();
-        verificar(tr, f);
+        verificar(tr, p);
         db::Query upd(conn);
         upd.SetTransaction(&tr);
         upd.SetSQL(dist::SqlRetornoExterno(true));
         upd.ParamByName("RET").SetAsDateTime(data);
-        upd.ParamByName("SETOR").SetAsString(kSetorRetorno);
+        upd.ParamByName("SETOR").SetAsString(p.setor);
         upd.ParamByName("TERC").SetAsInteger(terc);
         upd.ParamByName("TPSERV").SetAsString(kTipo);
-        upd.ParamByName("PROG").SetAsString(f.prog);
-        upd.ParamByName("FICHA").SetAsString(f.ficha);
-        upd.ParamByName("SUBF").SetAsString("0000");
+        p.ficha.Vincular(upd);
         if (upd.ExecSQL() != 1) throw std::runtime_error("the direct return found no dispatch");
-        progresso(tr, f, kSetorRetorno, pares);
+        progresso(tr, p);
         tr.Commit();
     };
 
-    // ---- side by side: a save through the window, then one directly ------------------
+    // ---- side by side: a save through the unit and one directly ----------------------
     // (alternating, so both meet the same state of the database and of the disk)
     std::vector<double> tSaida, tRetorno, dSaida, dRetorno;
-    for (int i = 0; i < kVezes; ++i) {
-        if (!Carregar(*w, true, terc, fichas[i])) break;
-        tSaida.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
-        if (w->btGravar->isEnabled()) break;  // refused: the message says why
-        const Ficha& f = fichas[kVezes + i];
-        const std::int64_t pares = Pares(conn, f);
-        dSaida.push_back(bench::Cronometrar([&] { saidaDireta(f, pares); }));
+    std::string recusa;
+    for (int modo = 0; modo < 2 && recusa.empty(); ++modo) {
+        const bool saida = modo == 0;
+        for (int i = 0; i < kVezes && recusa.empty(); ++i) {
+            const dist::TPedidoGravacao unidade = pedido(saida, fichas[i], Pares(conn, fichas[i]));
+            const dist::TPedidoGravacao direto = pedido(saida, fichas[kVezes + i], Pares(conn, fichas[kVezes + i]));
+            dist::TResultadoGravacao r;
+            auto pelaUnidade = [&] {
+                (saida ? tSaida : tRetorno)
+                    .push_back(bench::Cronometrar([&] { r = dist::Gravar(conn, regras, unidade); }));
+                if (!r.Gravado()) recusa = r.Mensagem();
+            };
+            auto diretamente = [&] {
+                (saida ? dSaida : dRetorno)
+                    .push_back(bench::Cronometrar([&] { saida ? saidaDireta(direto) : retornoDireto(direto); }));
+            };
+            // each path goes first every other time, so neither pays for what the other left
+            if (i % 2 == 0) pelaUnidade(), diretamente();
+            else diretamente(), pelaUnidade();
+        }
     }
-    for (int i = 0; i < kVezes && dados.mensagens.registro.empty(); ++i) {
-        if (!Carregar(*w, false, terc, fichas[i])) break;
-        tRetorno.push_back(bench::Cronometrar([&] { w->btGravar->click(); }));
-        if (w->btGravar->isEnabled()) break;
-        const Ficha& f = fichas[kVezes + i];
-        const std::int64_t pares = Pares(conn, f);
-        dRetorno.push_back(bench::Cronometrar([&] { retornoDireto(f, pares); }));
-    }
-    delete w;
-    if (!dados.SemMensagens() || tSaida.size() != kVezes || tRetorno.size() != kVezes) {
-        std::cerr << "The window did not record every ticket\n";
+    if (!recusa.empty() || !dados.SemMensagens()) {
+        std::cerr << "The unit did not record every ticket: " << recusa << "\n";
         return 1;
     }
 
@@ -269,12 +251,12 @@ int main(int argc, char** argv) {
         }
     }
 
-    const double janelaSaida = bench::Mediana(tSaida), janelaRetorno = bench::Mediana(tRetorno);
+    const double unidadeSaida = bench::Mediana(tSaida), unidadeRetorno = bench::Mediana(tRetorno);
     const double diretoSaida = bench::Mediana(dSaida), diretoRetorno = bench::Mediana(dRetorno);
     std::cout << "EXTERNO rows " << externos << "; " << kVezes << " saves of each kind per path\n";
-    std::cout << "save-dispatch window " << janelaSaida << " ms, direct " << diretoSaida << " ms\n";
-    std::cout << "save-return window " << janelaRetorno << " ms, direct " << diretoRetorno << " ms\n";
-    std::cout << "RATIO save-dispatch " << janelaSaida / diretoSaida << "\n";
-    std::cout << "RATIO save-return " << janelaRetorno / diretoRetorno << "\n";
+    std::cout << "save-dispatch unit " << unidadeSaida << " ms, direct " << diretoSaida << " ms\n";
+    std::cout << "save-return unit " << unidadeRetorno << " ms, direct " << diretoRetorno << " ms\n";
+    std::cout << "RATIO save-dispatch " << unidadeSaida / diretoSaida << "\n";
+    std::cout << "RATIO save-return " << unidadeRetorno / diretoRetorno << "\n";
     return 0;
 }

@@ -13,6 +13,18 @@ namespace dist {
 
 const char* const kSqlExterno =
     "select * from EXTERNO\nwhere TP_SERV_EX=:TPSERV\nand PROG_EX=:PROG\nand FICHA_EX=:FICHA\nand SUBFICHA_EX=:SUBF";
+const char* const kSqlIncluiExterno =
+    "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
+    " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
+    "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)";
+const char* const kSqlProdSetor =
+    "select * from PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\nand SUBFICHA_PS=:SUBF\nand SETOR_PS=:SETOR";
+
+std::string SqlRetornoExterno(bool comSetor) {
+    return std::string("update EXTERNO set RETORNO_EX = :RET") + (comSetor ? ", SETOR_ENT_EX = :SETOR" : "") +
+           "\nwhere TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG"
+           "\nand FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null";
+}
 
 namespace {
 
@@ -26,20 +38,6 @@ const char* const kSqlInspecoes =
     "select p.TERCEIRIZADO_PS from PRECOSER p\nwhere p.PROD_PS=:PROD\nand p.TP_SERV_PS='I'\n"
     "and p.TERCEIRIZADO_PS<>:TERC\nand not exists (select 1 from EXTERNO e where e.PROG_EX=:PROG and "
     "e.FICHA_EX=:FICHA\nand e.SUBFICHA_EX=:SUBF and e.TP_SERV_EX='I' and e.TERCEIRIZADO_EX=p.TERCEIRIZADO_PS)";
-const char* const kSqlIncluiExterno =
-    "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
-    " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"
-    "values (:TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR)";
-const char* const kSqlProdSetor =
-    "select * from PRODUCAO_SETOR\nwhere PROG_PS=:PROG\nand FICHA_PS=:FICHA\nand SUBFICHA_PS=:SUBF\nand SETOR_PS=:SETOR";
-
-// The return stamp (:RET, and :SETOR when given) of the dispatch, while it is open.
-std::string SqlRetorno(bool comSetor) {
-    return std::string("update EXTERNO set RETORNO_EX = :RET") + (comSetor ? ", SETOR_ENT_EX = :SETOR" : "") +
-           "\nwhere TERCEIRIZADO_EX = :TERC and TP_SERV_EX = :TPSERV and PROG_EX = :PROG"
-           "\nand FICHA_EX = :FICHA and SUBFICHA_EX = :SUBF and RETORNO_EX is null";
-}
-
 // The progress row: a new one, or the stamps and pairs of the existing one. `entrada`
 // stamps the entry columns instead of the exit ones.
 struct ColunasProgresso {
@@ -229,7 +227,7 @@ std::vector<std::int64_t> Gravacao::IncluiExternos(AuditoriaNaTransacao& log) {
 bool Gravacao::Retorno(AuditoriaNaTransacao& log) {
     const bool comSetor = !p_.setor.empty();
     const plat::TDateTime data = plat::ParteData(p_.data);
-    db::Query upd = Consulta(SqlRetorno(comSetor));
+    db::Query upd = Consulta(SqlRetornoExterno(comSetor));
     upd.ParamByName("RET").SetAsDateTime(data);
     if (comSetor) Texto(upd, "SETOR", p_.setor);
     upd.ParamByName("TERC").SetAsInteger(tercDespacho_);
@@ -306,6 +304,8 @@ TResultadoGravacao Gravacao::Gravar(TDmGlobal* auditoria) {
 }
 
 }  // namespace
+
+std::string SqlProducaoSetor(bool existe, bool entrada) { return SqlProgresso(existe, Colunas(entrada)); }
 
 void TChaveFicha::Vincular(db::Query& q, const char* parametroSub) const {
     q.ParamByName("PROG").SetAsString(prog);

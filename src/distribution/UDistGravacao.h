@@ -125,8 +125,20 @@ struct TRegistroLog {
 // followed by the modified row, in which only the fields whose value changed are assigned.
 db::DataPacket PacoteLog(const TRegistroLog& registro);
 
-// The statement of the dispatch of a ticket for a service type (:TPSERV, :PROG, :FICHA,
-// :SUBF); the window's return lookup runs it too.
+// ---- the statements of the save (the window's return lookup runs kSqlExterno, the
+// benchmark runs them all directly beside the unit) ----------------------------------------
+// The dispatch of a ticket for a service type: :TPSERV, :PROG, :FICHA, :SUBF.
 extern const char* const kSqlExterno;
+// A dispatch row: :TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR.
+extern const char* const kSqlIncluiExterno;
+// The ticket's progress row for a sector: :PROG, :FICHA, :SUBF, :SETOR.
+extern const char* const kSqlProdSetor;
+// The return stamp (:RET, and :SETOR when `comSetor`) of the dispatch :TERC, :TPSERV,
+// :PROG, :FICHA, :SUBF while it is still open.
+std::string SqlRetornoExterno(bool comSetor);
+// The progress row for :PROG, :FICHA, :SUBF, :SETOR with :DT, :HORA, :QTDE: a new row, or
+// the stamps and pairs of the existing one; `entrada` stamps the entry columns instead of
+// the exit ones.
+std::string SqlProducaoSetor(bool existe, bool entrada);
 
 }  // namespace dist
