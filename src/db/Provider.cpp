@@ -132,15 +132,14 @@ DataPacket Provider::GetData(const Params* clientParams, const std::string* comm
         chave = it->second;
     }
     for (const auto& c : q.Columns()) {
-        FieldDef d;
-        d.name = c.name;
-        d.type = c.type;
-        d.size = c.size;
-        d.scale = c.scale;
-        d.required = !c.nullable;
-        d.fixedChar = c.fixedChar;
-        d.originTable = c.originTable;
-        d.originField = c.originField;
+        FieldDef d{.name = c.name,
+                   .type = c.type,
+                   .size = c.size,
+                   .scale = c.scale,
+                   .required = !c.nullable,
+                   .fixedChar = c.fixedChar,
+                   .originTable = c.originTable,
+                   .originField = c.originField};
         d.readOnly = c.originField.empty() || c.originTable != table;
         if (d.readOnly) {
             d.providerFlags = 0;

@@ -487,7 +487,9 @@ TEST_F(RegrasCampos, RuleFieldsCarryTheirDeclaredProperties) {
         for (std::size_t i = 0; i < cds.GetParams().Count(); ++i) cds.GetParams()[i].SetNull();
         cds.Open();
         db::Field& f = cds.FieldByName(c.campo);
-        if (c.tamanho) EXPECT_EQ(f.Size(), c.tamanho);
+        if (c.tamanho) {
+            EXPECT_EQ(f.Size(), c.tamanho);
+        }
         EXPECT_EQ(f.GetDisplayLabel(), c.rotulo);
         EXPECT_EQ(f.Required, c.obrigatorio);
         EXPECT_EQ(f.DisplayFormat, c.formato);

@@ -49,7 +49,7 @@ struct Dialogo {
         f.AdicionarUsuario("DIRETOR");
         f.show();
         f.activateWindow();
-        QTest::qWaitForWindowActive(&f);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
     }
     void Tentar(const char* usuario, const char* senha) {
         f.edUsuario->clear();

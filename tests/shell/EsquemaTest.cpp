@@ -66,7 +66,9 @@ TEST(Esquema, ScriptsCompiledInAndAppliedInOrder) {
     auto principal = esquema::ScriptsDoBanco(esquema::Banco::Principal);
     ASSERT_FALSE(principal.empty());
     EXPECT_EQ(principal.front(), "principal.sql");
-    if (esquema::Script("modulos.sql")) EXPECT_EQ(principal.back(), "modulos.sql");
+    if (esquema::Script("modulos.sql")) {
+        EXPECT_EQ(principal.back(), "modulos.sql");
+    }
 }
 
 TEST(Esquema, LocationsAndPasswords) {

@@ -34,7 +34,9 @@ TEST(Cifra, RoundTripsUpTo255AndCountsModulo256Beyond) {
         std::string lido = cifra::DecifrarBytes(cifrado, cifra::kChaveInicial, cifra::kMultiplicador,
                                                 cifra::kIncremento);
         EXPECT_EQ(lido, plano.substr(0, n % 256)) << n;
-        if (n % 256 > 2) EXPECT_NE(cifrado, plano.substr(0, n % 256));
+        if (n % 256 > 2) {
+            EXPECT_NE(cifrado, plano.substr(0, n % 256));
+        }
     }
     // Descrambling counts the same way: 256 characters give nothing, 300 give 44.
     EXPECT_EQ(Decifrar(std::string(256, 'x')), "");

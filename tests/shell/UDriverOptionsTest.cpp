@@ -25,7 +25,9 @@ TEST(DriverOptions, TableHasTheFortyTwoEntriesInOrderWithTheKnownIdentifiers) {
     for (const auto& e : t) {
         EXPECT_FALSE(e.Contido) << e.Nome;
         EXPECT_NE(e.Tipo, TTipoOpcaoDriver::Funcao) << e.Nome;
-        if (e.Nome != "Command Timeout") EXPECT_TRUE(ids.insert(e.Identificador).second) << e.Nome;
+        if (e.Nome != "Command Timeout") {
+            EXPECT_TRUE(ids.insert(e.Identificador).second) << e.Nome;
+        }
     }
     EXPECT_EQ(AcharDriverOption("Command Timeout")->Identificador, AcharDriverOption("CommandTimeout")->Identificador);
 
