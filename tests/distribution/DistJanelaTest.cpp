@@ -661,6 +661,15 @@ protected:
         return q.Field(0).AsInteger();
     }
     QString Contador(const QString& nome, int col) { return Celula(Linha(nome), col); }
+    // The audit log on (as the suite's other programs run it) while the object lives.
+    struct Auditoria {
+        TDmGlobal dm;
+        explicit Auditoria(db::Connection& c) : dm(c) {
+            dm.DataServidor = [] { return EncodeDate(2024, 3, 15); };
+            TfrmDistServ::LigarAuditoria(&dm);
+        }
+        ~Auditoria() { TfrmDistServ::LigarAuditoria(nullptr); }
+    };
 };
 
 TEST_F(DistGravar, DispatchWritesRowProgressCountersAndResets) {
@@ -965,12 +974,7 @@ TEST_F(DistGravar, SimultaneousDispatchOfTheSameTicketIsRefused) {
 
 TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
     banco->Exec("delete from LOG_ALTERACOES");
-    TDmGlobal dm(banco->Conn());
-    dm.DataServidor = [] { return EncodeDate(2024, 3, 15); };
-    TfrmDistServ::LigarAuditoria(&dm);
-    struct Desligar {
-        ~Desligar() { TfrmDistServ::LigarAuditoria(nullptr); }
-    } desligar;
+    Auditoria auditoria(banco->Conn());
     auto linhas = [&](const std::string& filtro) {
         return Contar("select count(*) from LOG_ALTERACOES where " + filtro);
     };
@@ -1009,12 +1013,7 @@ TEST_F(DistGravar, AuditRowsOnlyForOtherExecutablesAndInTheSave) {
 
 // Through the window: the updated progress row is audited with the values it held.
 TEST_F(DistGravar, ProgressRowUpdateIsAuditedWithItsOldValues) {
-    TDmGlobal dm(banco->Conn());
-    dm.DataServidor = [] { return EncodeDate(2024, 3, 15); };
-    TfrmDistServ::LigarAuditoria(&dm);
-    struct Desligar {
-        ~Desligar() { TfrmDistServ::LigarAuditoria(nullptr); }
-    } desligar;
+    Auditoria auditoria(banco->Conn());
     banco->Exec("insert into PRODUCAO_SETOR (PROG_PS, FICHA_PS, SUBFICHA_PS, SETOR_PS, ID_PS, DTSAIDA_PS, "
                 "HORASAIDA_PS, QTDE_PS) values ('123456', '0007', '0000', '11', 0, '2024-03-10', '99:99', 120)");
     Abrir();
