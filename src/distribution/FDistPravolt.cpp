@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
-#include <QTime>
 #include <algorithm>
 #include <cmath>
 
