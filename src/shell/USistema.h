@@ -2,7 +2,9 @@
 // The system object: the one shared object of the process. It reads Parametros.ini once,
 // when it is constructed, and holds every value read, the database password, the five
 // database connections, the seven shared data modules, the main window and the name of
-// the current user. Everything else reaches it through Sistema().
+// the current user. It provides the system services (UServicosSistema.h), through which
+// the units above the shell ask for parameters, the installation name, the clock, the
+// connections and the user's branches; its own fields are reached through Sistema().
 //
 // The connections and data modules are owned by the application object (UAplicacao.h),
 // not by the system object; these fields only refer to them.

@@ -1,5 +1,7 @@
 // The system object's shared data modules: created once, in a fixed order, owned by the
-// application object (released newest first), referred to by the system object.
+// application object (released newest first), referred to by the system object. The one
+// place the shell includes the data modules; they reach the system object back only
+// through the system services.
 #include <memory>
 
 #include "datamodules/UDMCadastros.h"
