@@ -78,12 +78,10 @@ int main(int argc, char** argv) {
     qp.SetSQL(sqlProg);
     qs.SetSQL(sqlSubFicha);
     double consultaDireta = MedianaMs(31, [&] {
-        qp.ParamByName("PROG").SetAsString(prog);
-        qp.ParamByName("FICHA").SetAsString(ficha);
+        const dist::TChaveFicha chave{prog, ficha, "0000"};
+        chave.Vincular(qp, nullptr);
         Percorrer(qp);
-        qs.ParamByName("PROG").SetAsString(prog);
-        qs.ParamByName("FICHA").SetAsString(ficha);
-        qs.ParamByName("SUBF").SetAsString("0000");
+        chave.Vincular(qs);
         Percorrer(qs);
     });
     delete w;

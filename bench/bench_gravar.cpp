@@ -24,9 +24,7 @@ const char* const kSetorSaida = "98";
 const char* const kSetorRetorno = "99";
 constexpr int kVezes = 25;  // saves per path and kind
 
-struct Ficha {
-    std::string prog, ficha;
-};
+using Ficha = dist::TChaveFicha;
 
 // The benchmark's service type, sectors and offering rows for one workshop; the rows the
 // run writes are removed at the start (left by an interrupted run) and at the end.
@@ -85,7 +83,7 @@ std::vector<Ficha> Fichas(db::Connection& c, int n) {
              "s.PROG_PR = i.PROG_IT and s.FICHA_PR = i.FICHA_IT) order by PROG_IT desc, FICHA_IT");
     std::vector<Ficha> r;
     q.Open();
-    for (q.First(); !q.Eof(); q.Next()) r.push_back({q.Field(0).AsString(), q.Field(1).AsString()});
+    for (q.First(); !q.Eof(); q.Next()) r.push_back({q.Field(0).AsString(), q.Field(1).AsString(), "0000"});
     return r;
 }
 
@@ -94,8 +92,7 @@ std::int64_t Pares(db::Connection& c, const Ficha& f) {
     q.SetSQL(
         "select sum(g.QTPED_IT) from ITENSPV i join ITENSPVGRADE g on g.PEDIDO_IT = i.PEDIDO_IT and g.ITEM_IT = "
         "i.ITEM_IT where i.PROG_IT = :PROG and i.FICHA_IT = :FICHA");
-    q.ParamByName("PROG").SetAsString(f.prog);
-    q.ParamByName("FICHA").SetAsString(f.ficha);
+    f.Vincular(q, nullptr);
     q.Open();
     return q.Field(0).AsInteger();
 }
@@ -137,7 +134,7 @@ int main() {
         p.terceirizado = terc;
         p.tipoServico = kTipo;
         p.setor = saida ? kSetorSaida : kSetorRetorno;
-        p.ficha = {f.prog, f.ficha, "0000"};
+        p.ficha = f;
         p.data = data;
         p.pares = pares;
         p.momento = plat::Agora();
