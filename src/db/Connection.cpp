@@ -1,6 +1,9 @@
 #include "db/Connection.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "db/FbDetail.h"
 #include "platform/Cp1252.h"
@@ -29,28 +32,61 @@ struct StatusPool {
 };
 thread_local StatusPool t_pool;
 
-IStatus* TakeStatus() {
-    if (t_pool.livres.empty()) return Master()->getStatus();
-    IStatus* s = t_pool.livres.back();
-    t_pool.livres.pop_back();
-    return s;
-}
+// Fault injection state (tests only; one thread).
+struct EstadoFalhas {
+    long alvo = 0;
+    long contadas = 0;
+    bool disparou = false;
+    Falhas::Tipo tipo = Falhas::Tipo::Erro;
+};
+EstadoFalhas g_estadoFalhas;
 }  // namespace
 
-Status::Status() : s_(TakeStatus()), w_(s_) {}
-Status::~Status() {
-    s_->init();
-    if (t_pool.livres.size() < 16) t_pool.livres.push_back(s_);
-    else s_->dispose();
+StatusPooled::StatusPooled() {
+    if (t_pool.livres.empty()) {
+        raw_ = Master()->getStatus();
+    } else {
+        raw_ = t_pool.livres.back();
+        t_pool.livres.pop_back();
+    }
+}
+StatusPooled::~StatusPooled() {
+    raw_->init();
+    if (t_pool.livres.size() < 16) t_pool.livres.push_back(raw_);
+    else raw_->dispose();
 }
 
-Error Status::ToError() {
+void Falhas::Armar(long n, Tipo tipo) noexcept {
+    g_estadoFalhas = {n, 0, false, tipo};
+    g_falhasLigadas = true;
+}
+void Falhas::Contar() noexcept { Armar(0); }
+void Falhas::Desarmar() noexcept { g_falhasLigadas = false; }
+long Falhas::Chamadas() noexcept { return g_estadoFalhas.contadas; }
+bool Falhas::Disparou() noexcept { return g_estadoFalhas.disparou; }
+
+bool Falhas::Contabilizar(IStatus* st) noexcept {
+    auto& f = g_estadoFalhas;
+    if (++f.contadas != f.alvo) return false;
+    f.disparou = true;
+    if (f.tipo == Tipo::Erro) {
+        static const intptr_t v[] = {isc_arg_gds, isc_random, isc_arg_string,
+                                     reinterpret_cast<intptr_t>(kTexto), isc_arg_end};
+        st->setErrors(v);
+    } else {
+        static const intptr_t v[] = {isc_arg_gds, isc_lost_db_connection, isc_arg_end};
+        st->setErrors(v);
+    }
+    return true;
+}
+
+Error ErroDoStatus(IStatus* st) {
     char buf[2048];
-    Util()->formatStatus(buf, sizeof buf, &w_);
+    Util()->formatStatus(buf, sizeof buf, st);
     std::string msg = FromDb(buf);
     std::vector<std::intptr_t> codes;
     std::string sqlState;
-    const intptr_t* v = w_.getErrors();
+    const intptr_t* v = st->getErrors();
     while (v && *v != isc_arg_end) {
         intptr_t tipo = v[0];
         if (tipo == isc_arg_gds) {
@@ -65,10 +101,10 @@ Error Status::ToError() {
             v += 2;
         }
     }
-    if (sqlState.empty() && w_.getErrors()) {
-        char st[6] = {};
-        fb_sqlstate(st, w_.getErrors());
-        sqlState.assign(st, strnlen(st, 5));
+    if (sqlState.empty() && st->getErrors()) {
+        char sqlst[6] = {};
+        fb_sqlstate(sqlst, st->getErrors());
+        sqlState.assign(sqlst, strnlen(sqlst, 5));
     }
     return Error(msg, std::move(codes), std::move(sqlState));
 }
@@ -82,199 +118,238 @@ std::string ToDb(std::string_view utf8) {
 }
 std::string FromDb(std::string_view raw) { return plat::Cp1252ParaUtf8(raw); }
 
-// ---- ConnectionImpl ---------------------------------------------------------------------
-void ConnectionImpl::CheckLost(const Error& e) noexcept {
-    if (e.ConexaoPerdida()) DropAttachment();
+bool LocalServidor(std::string_view loc) noexcept {
+    if (loc.find("://") != std::string_view::npos) return true;  // inet://host/path and the like
+    const std::size_t dois = loc.find(':');
+    if (dois == std::string_view::npos || dois == 0) return false;
+    // "host:path" or "host/port:path"; a path (absolute or relative) is embedded
+    return loc[0] != '/' && loc[0] != '.';
 }
 
-void ConnectionImpl::Fail(Status& st) {
-    Error e = st.ToError();
-    CheckLost(e);
-    throw e;
+void TransacaoPerdida() { throw Error("Transaction lost with its connection", {isc_lost_db_connection}, "08003"); }
+
+ITransaction* TransacaoDe(ConnectionImpl& c, const Transaction& tr) {
+    auto* ti = tr.Impl();
+    if (!ti || !ti->tra) throw Error("Transaction is not active");
+    if (ti->generation != c.generation || !c.att) TransacaoPerdida();
+    return ti->tra.get();
 }
+
+// ---- StatementCache -------------------------------------------------------------------------
+StatementRef StatementCache::Find(const std::string& text) {
+    auto it = byText_.find(text);
+    if (it == byText_.end()) return nullptr;
+    StatementRef p = it->second;
+    lru_.splice(lru_.begin(), lru_, p->lugar);
+    return p;
+}
+
+void StatementCache::Add(const StatementRef& p) {
+    while (lru_.size() >= Connection::kStatementCacheSize) Evict(lru_.back());
+    lru_.push_front(p);
+    p->lugar = lru_.begin();
+    p->emCache = true;
+    byText_[p->text] = p;
+}
+
+void StatementCache::Touch(const StatementRef& p) {
+    if (p->emCache) {
+        lru_.splice(lru_.begin(), lru_, p->lugar);
+    } else if (byText_.find(p->text) == byText_.end()) {
+        Add(p);  // evicted while its holder kept it: in use, so the newest again
+    }
+}
+
+void StatementCache::Evict(const StatementRef& victim) noexcept {
+    StatementRef p = victim;  // keeps it alive while it leaves both indexes
+    byText_.erase(p->text);
+    lru_.erase(p->lugar);
+    p->emCache = false;
+}
+
+void StatementCache::Clear() noexcept {
+    byText_.clear();
+    std::list<StatementRef> fora;
+    fora.swap(lru_);
+    for (auto& p : fora) p->emCache = false;
+    // statements nobody else holds are freed here, as `fora` goes
+}
+
+// ---- ConnectionImpl ---------------------------------------------------------------------
+void ConnectionImpl::CheckLost(const Error& e) noexcept {
+    if (e.ConexaoPerdida() && att) DropAttachment();
+}
+
+namespace {
+void RunAll(std::vector<std::function<void()>>& acts) noexcept {
+    auto v = std::move(acts);
+    acts.clear();
+    for (auto& f : v) try {
+            f();
+        } catch (...) {
+        }
+}
+}  // namespace
 
 void ConnectionImpl::DropAttachment() noexcept {
     ++generation;
-    cache.clear();  // stale statements only release their interfaces
-    for (TransactionImpl* t : transactions) {
-        if (t->tra) t->tra->release();
-        t->tra = nullptr;
+    cache.Clear();  // stale statements only release their interfaces
+    for (TransactionImpl* t : std::set<TransactionImpl*>(transactions)) {
+        t->tra.Reset();
         t->onCommit.clear();
-        auto rb = std::move(t->onRollback);
-        t->onRollback.clear();
-        for (auto& f : rb) try { f(); } catch (...) {}
+        RunAll(t->onRollback);
     }
     transactions.clear();
-    if (att) att->release();
-    att = nullptr;
+    att.Reset();
 }
 
 void ConnectionImpl::Detach() noexcept {
     if (!att) return;
     // Roll back what is still open.
     for (TransactionImpl* t : std::set<TransactionImpl*>(transactions)) {
-        if (t->tra) {
-            Status st;
-            t->tra->rollback(&st);
-            if (st.Failed()) t->tra->release();
-            t->tra = nullptr;
-        }
-        auto rb = std::move(t->onRollback);
+        EncerrarQuieto(t->tra, [](ITransaction* x, QuietStatus* s) { x->rollback(s); });
         t->onCommit.clear();
-        t->onRollback.clear();
-        for (auto& f : rb) try { f(); } catch (...) {}
+        RunAll(t->onRollback);
     }
     transactions.clear();
-    cache.clear();
-    ++generation;  // statements still held by queries only release now
-    // (cache entries were freed above with the old generation: see ~PreparedStatement)
-    Status st;
-    att->detach(&st);
-    if (st.Failed()) att->release();
-    att = nullptr;
+    cache.Clear();  // freed while attached (same generation)
+    ++generation;   // statements still held by queries only release now
+    EncerrarQuieto(att, [](IAttachment* a, QuietStatus* s) { a->detach(s); });
 }
 
-ITransaction* ConnectionImpl::Start(Isolation iso, bool readOnly) {
+Ref<ITransaction> ConnectionImpl::Start(Isolation iso, bool readOnly) {
     if (!att) self->Open();
-    Status st;
-    IXpbBuilder* tpb = Util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
-    tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
-    switch (iso) {
-        case Isolation::ReadCommitted:
-            tpb->insertTag(&st, isc_tpb_read_committed);
-            tpb->insertTag(&st, isc_tpb_rec_version);
-            break;
-        case Isolation::Snapshot: tpb->insertTag(&st, isc_tpb_concurrency); break;
-        case Isolation::SnapshotTableStability: tpb->insertTag(&st, isc_tpb_consistency); break;
+    try {
+        Status st;
+        auto tpb = Obter([](auto* s) { return Util()->getXpbBuilder(s, IXpbBuilder::TPB, nullptr, 0); });
+        tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
+        switch (iso) {
+            case Isolation::ReadCommitted:
+                tpb->insertTag(&st, isc_tpb_read_committed);
+                tpb->insertTag(&st, isc_tpb_rec_version);
+                break;
+            case Isolation::Snapshot: tpb->insertTag(&st, isc_tpb_concurrency); break;
+            case Isolation::SnapshotTableStability: tpb->insertTag(&st, isc_tpb_consistency); break;
+        }
+        tpb->insertTag(&st, waitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
+        if (waitOnLocks && lockTimeout > 0) tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
+        const unsigned n = tpb->getBufferLength(&st);
+        const unsigned char* b = tpb->getBuffer(&st);
+        return Obter([&](auto* s) { return att->startTransaction(s, n, b); });
+    } catch (const Error& e) {
+        CheckLost(e);
+        throw;
     }
-    tpb->insertTag(&st, waitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
-    if (waitOnLocks && lockTimeout > 0) tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
-    ITransaction* t = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
-    tpb->dispose();
-    if (st.Failed()) Fail(st);
-    return t;
 }
 
-std::unique_ptr<PreparedStatement> ConnectionImpl::Acquire(const std::string& text, ITransaction* tra) {
-    auto it = cache.find(text);
-    if (it != cache.end()) {
-        auto p = std::move(it->second);
-        cache.erase(it);
-        return p;
+namespace {
+DataType TipoColuna(const MessageLayout::Item& it) {
+    switch (it.type) {
+        case SQL_TEXT:
+        case SQL_VARYING: return DataType::String;
+        case SQL_SHORT: return it.scale ? DataType::Decimal : DataType::SmallInt;
+        case SQL_LONG: return it.scale ? DataType::Decimal : DataType::Integer;
+        case SQL_INT64: return it.scale ? DataType::Decimal : DataType::LargeInt;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT: return DataType::Float;
+        case SQL_TIMESTAMP: return DataType::DateTime;
+        case SQL_TYPE_DATE: return DataType::Date;
+        case SQL_TYPE_TIME: return DataType::Time;
+        case SQL_BLOB: return it.subType == 1 ? DataType::Memo : DataType::Blob;
+        case SQL_BOOLEAN: return DataType::Boolean;
+        default: return DataType::Unknown;
     }
-    std::string sql = ToDb(text);
-    Status st;
-    IStatement* s = att->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(),
-                                 static_cast<unsigned>(dialect), IStatement::PREPARE_PREFETCH_METADATA);
-    if (st.Failed()) Fail(st);
-    ++prepares;
-    auto p = std::make_unique<PreparedStatement>();
+}
+}  // namespace
+
+StatementRef ConnectionImpl::Acquire(const std::string& text, ITransaction* tra) {
+    if (StatementRef p = cache.Find(text)) return p;
+    auto p = std::make_shared<PreparedStatement>();
     p->text = text;
-    p->stmt = s;
     p->generation = generation;
     p->owner = self->SharedImpl();
-    p->type = s->getType(&st);
-    p->hasCursor = (s->getFlags(&st) & IStatement::FLAG_HAS_CURSOR) != 0;
+    try {
+        const std::string sql = ToDb(text);
+        p->stmt = Obter([&](auto* s) {
+            return att->prepare(s, tra, static_cast<unsigned>(sql.size()), sql.c_str(),
+                                static_cast<unsigned>(dialect), IStatement::PREPARE_PREFETCH_METADATA);
+        });
+        ++prepares;
+        Status st;
+        p->type = p->stmt->getType(&st);
+        p->hasCursor = (p->stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR) != 0;
+        p->in.Load(Obter([&](auto* s) { return p->stmt->getInputMetadata(s); }));
+        p->out.Load(Obter([&](auto* s) { return p->stmt->getOutputMetadata(s); }));
+        IMessageMetadata* m = p->out.meta.get();
+        for (unsigned i = 0; i < p->out.items.size(); ++i) {
+            const auto& it = p->out.items[i];
+            ColumnInfo c;
+            c.name = FromDb(m->getAlias(&st, i));
+            c.originField = FromDb(m->getField(&st, i));
+            c.originTable = FromDb(m->getRelation(&st, i));
+            c.nullable = m->isNullable(&st, i);
+            c.scale = -it.scale;
+            c.subType = it.subType;
+            c.size = static_cast<int>(it.length);
+            c.type = TipoColuna(it);
+            c.fixedChar = it.type == SQL_TEXT;
+            p->columns.push_back(std::move(c));
+        }
+    } catch (const Error& e) {
+        CheckLost(e);
+        throw;
+    }
     if (p->type == isc_info_sql_stmt_insert) {
         std::string up = UpperCase(text);
         p->singleRowInsert = up.find("SELECT") == std::string::npos && up.find("VALUES") != std::string::npos;
     }
-    p->in.Load(s->getInputMetadata(&st));
-    if (st.Failed()) Fail(st);
-    p->out.Load(s->getOutputMetadata(&st));
-    if (st.Failed()) Fail(st);
-    IMessageMetadata* m = p->out.meta;
-    for (unsigned i = 0; i < p->out.items.size(); ++i) {
-        ColumnInfo c;
-        c.name = FromDb(m->getAlias(&st, i));
-        c.originField = FromDb(m->getField(&st, i));
-        c.originTable = FromDb(m->getRelation(&st, i));
-        const auto& it2 = p->out.items[i];
-        c.nullable = m->isNullable(&st, i);
-        c.scale = -it2.scale;
-        c.subType = it2.subType;
-        c.size = static_cast<int>(it2.length);
-        switch (it2.type) {
-            case SQL_TEXT: c.type = DataType::String; c.fixedChar = true; break;
-            case SQL_VARYING: c.type = DataType::String; break;
-            case SQL_SHORT: c.type = it2.scale ? DataType::Decimal : DataType::SmallInt; break;
-            case SQL_LONG: c.type = it2.scale ? DataType::Decimal : DataType::Integer; break;
-            case SQL_INT64: c.type = it2.scale ? DataType::Decimal : DataType::LargeInt; break;
-            case SQL_FLOAT:
-            case SQL_DOUBLE:
-            case SQL_D_FLOAT: c.type = DataType::Float; break;
-            case SQL_TIMESTAMP: c.type = DataType::DateTime; break;
-            case SQL_TYPE_DATE: c.type = DataType::Date; break;
-            case SQL_TYPE_TIME: c.type = DataType::Time; break;
-            case SQL_BLOB: c.type = it2.subType == 1 ? DataType::Memo : DataType::Blob; break;
-            case SQL_BOOLEAN: c.type = DataType::Boolean; break;
-            default: c.type = DataType::Unknown; break;
-        }
-        if (c.type == DataType::String && it2.charSet == 1) c.type = DataType::String;  // OCTETS kept
-        p->columns.push_back(std::move(c));
-    }
-    if (st.Failed()) Fail(st);
+    p->somenteLeitura = p->type == isc_info_sql_stmt_select;
+    cache.Add(p);
     return p;
 }
 
-void ConnectionImpl::Release(std::unique_ptr<PreparedStatement> p) noexcept {
-    if (!p || p->generation != generation || !att) return;
-    if (cache.size() >= cacheLimit) cache.erase(cache.begin());
-    std::string key = p->text;
-    cache.emplace(std::move(key), std::move(p));
-}
-
 // ---- MessageLayout / PreparedStatement / TransactionImpl ---------------------------------
-MessageLayout::~MessageLayout() {
-    if (meta) meta->release();
-}
-
-void MessageLayout::Load(IMessageMetadata* m) {
-    if (meta) meta->release();
-    meta = m;
+void MessageLayout::Load(Ref<IMessageMetadata> m) {
+    meta = std::move(m);
     items.clear();
-    if (!m) return;
+    length = 0;
+    if (!meta) return;
     Status st;
-    unsigned n = m->getCount(&st);
+    IMessageMetadata* md = meta.get();
+    unsigned n = md->getCount(&st);
     items.resize(n);
     for (unsigned i = 0; i < n; ++i) {
         auto& it = items[i];
-        it.type = m->getType(&st, i) & ~1u;
-        it.subType = m->getSubType(&st, i);
-        it.scale = m->getScale(&st, i);
-        it.length = m->getLength(&st, i);
-        it.offset = m->getOffset(&st, i);
-        it.nullOffset = m->getNullOffset(&st, i);
-        it.charSet = m->getCharSet(&st, i);
+        it.type = md->getType(&st, i) & ~1u;
+        it.subType = md->getSubType(&st, i);
+        it.scale = md->getScale(&st, i);
+        it.length = md->getLength(&st, i);
+        it.offset = md->getOffset(&st, i);
+        it.nullOffset = md->getNullOffset(&st, i);
+        it.charSet = md->getCharSet(&st, i);
     }
-    length = m->getMessageLength(&st);
-    if (st.Failed()) throw st.ToError();
+    length = md->getMessageLength(&st);
 }
 
 PreparedStatement::~PreparedStatement() {
     if (!stmt) return;
     auto c = owner.lock();
-    if (c && c->att && c->generation == generation) {
-        Status st;
-        stmt->free(&st);
-        if (st.Failed()) stmt->release();
-    } else {
-        stmt->release();
-    }
+    if (c && c->att && c->generation == generation)
+        EncerrarQuieto(stmt, [](IStatement* s, QuietStatus* st) { s->free(st); });
+    else
+        stmt.Reset();
 }
 
 TransactionImpl::~TransactionImpl() {
     auto c = conn.lock();
     if (tra) {
-        if (c && c->generation == generation) {
-            Status st;
-            tra->rollback(&st);
-            if (st.Failed()) tra->release();
-        } else {
-            tra->release();
-        }
-        tra = nullptr;
-        for (auto& f : onRollback) try { f(); } catch (...) {}
+        if (c && c->att && c->generation == generation)
+            EncerrarQuieto(tra, [](ITransaction* t, QuietStatus* s) { t->rollback(s); });
+        else
+            tra.Reset();
+        onCommit.clear();
+        RunAll(onRollback);
     }
     if (c) c->transactions.erase(this);
 }
@@ -302,13 +377,31 @@ bool Connection::WaitOnLocks() const noexcept { return impl_->waitOnLocks; }
 void Connection::SetLockTimeout(int seconds) { impl_->lockTimeout = seconds < 0 ? 0 : seconds; }
 void Connection::SetIsolation(Isolation iso) { impl_->isolation = iso; }
 Isolation Connection::GetIsolation() const noexcept { return impl_->isolation; }
-bool Connection::Connected() const noexcept { return impl_->att != nullptr; }
+bool Connection::Connected() const noexcept { return static_cast<bool>(impl_->att); }
 std::uint64_t Connection::PrepareCount() const noexcept { return impl_->prepares; }
 std::uint64_t Connection::AttachCount() const noexcept { return impl_->attaches; }
 
+std::size_t Connection::CachedStatements() const noexcept { return impl_->cache.Size(); }
+
+void Connection::SetConnectTimeout(int seconds) {
+    impl_->connectTimeout = seconds < 0 ? 0 : std::min(seconds, kConnectTimeout);
+}
+
+int Connection::ConnectTimeout() const noexcept {
+    if (impl_->connectTimeout > 0) return impl_->connectTimeout;
+    if (const char* e = std::getenv("PRAVOLT_CONNECT_TIMEOUT")) {
+        char* fim = nullptr;
+        long v = std::strtol(e, &fim, 10);
+        if (fim != e && *fim == '\0' && v >= 1 && v <= kConnectTimeout) return static_cast<int>(v);
+    }
+    return kConnectTimeout;
+}
+
 namespace {
-IXpbBuilder* MakeDpb(detail::ConnectionImpl& c, Status& st, int pageSize, bool forcedWrites = true) {
-    IXpbBuilder* dpb = detail::Util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+detail::Ref<IXpbBuilder> MakeDpb(const Connection& conn, int pageSize, bool forcedWrites) {
+    const detail::ConnectionImpl& c = conn.Impl();
+    Status st;
+    auto dpb = detail::Obter([](auto* s) { return detail::Util()->getXpbBuilder(s, IXpbBuilder::DPB, nullptr, 0); });
     if (!c.user.empty()) dpb->insertString(&st, isc_dpb_user_name, detail::ToDb(c.user).c_str());
     if (!c.password.empty()) dpb->insertString(&st, isc_dpb_password, detail::ToDb(c.password).c_str());
     if (!c.role.empty()) dpb->insertString(&st, isc_dpb_sql_role_name, detail::ToDb(c.role).c_str());
@@ -316,6 +409,7 @@ IXpbBuilder* MakeDpb(detail::ConnectionImpl& c, Status& st, int pageSize, bool f
     dpb->insertInt(&st, isc_dpb_sql_dialect, c.dialect);
     if (pageSize > 0) dpb->insertInt(&st, isc_dpb_page_size, pageSize);
     if (!forcedWrites) dpb->insertInt(&st, isc_dpb_force_write, 0);
+    if (detail::LocalServidor(c.database)) dpb->insertInt(&st, isc_dpb_connect_timeout, conn.ConnectTimeout());
     return dpb;
 }
 }  // namespace
@@ -339,17 +433,17 @@ void Connection::CreateDatabase(int pageSize, bool forcedWrites) {
 // hook that fails leaves the connection closed.
 void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
     auto& c = *impl_;
-    Status st;
-    IXpbBuilder* dpb = MakeDpb(c, st, pageSize, forcedWrites);
-    IProvider* prov = detail::Master()->getDispatcher();
-    IAttachment* a = criar ? prov->createDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
-                                                  dpb->getBuffer(&st))
-                           : prov->attachDatabase(&st, c.database.c_str(), dpb->getBufferLength(&st),
-                                                  dpb->getBuffer(&st));
-    dpb->dispose();
-    prov->release();
-    if (st.Failed()) throw st.ToError();
-    c.att = a;
+    {
+        Status st;
+        auto dpb = MakeDpb(*this, pageSize, forcedWrites);
+        detail::Ref<IProvider> prov(detail::Master()->getDispatcher());
+        const unsigned n = dpb->getBufferLength(&st);
+        const unsigned char* b = dpb->getBuffer(&st);
+        c.att = detail::Obter([&](auto* s) {
+            return criar ? prov->createDatabase(s, c.database.c_str(), n, b)
+                         : prov->attachDatabase(s, c.database.c_str(), n, b);
+        });
+    }
     ++c.generation;
     ++c.attaches;
     try {
@@ -363,24 +457,14 @@ void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
 void Connection::DropDatabase() {
     auto& c = *impl_;
     if (!c.att) Open();
-    for (auto* t : std::set<detail::TransactionImpl*>(c.transactions)) {
-        if (t->tra) {
-            Status s2;
-            t->tra->rollback(&s2);
-            if (s2.Failed()) t->tra->release();
-            t->tra = nullptr;
-        }
-    }
+    for (auto* t : std::set<detail::TransactionImpl*>(c.transactions))
+        detail::EncerrarQuieto(t->tra, [](ITransaction* x, detail::QuietStatus* s) { x->rollback(s); });
     c.transactions.clear();
-    c.cache.clear();
+    c.cache.Clear();
     ++c.generation;
     Status st;
     c.att->dropDatabase(&st);
-    if (st.Failed()) {
-        Error e = st.ToError();
-        throw e;
-    }
-    c.att = nullptr;
+    c.att.Consumida();
 }
 
 void Connection::Close() noexcept { impl_->Detach(); }
@@ -389,9 +473,9 @@ Transaction Connection::StartTransaction() { return StartTransaction(impl_->isol
 
 Transaction Connection::StartTransaction(Isolation iso, bool readOnly) {
     auto& c = *impl_;
-    const bool anexado = c.att != nullptr;
+    const bool anexado = static_cast<bool>(c.att);
     if (!c.att) Open();
-    ITransaction* t = nullptr;
+    detail::Ref<ITransaction> t;
     try {
         t = c.Start(iso, readOnly);
     } catch (const Error& e) {
@@ -404,7 +488,7 @@ Transaction Connection::StartTransaction(Isolation iso, bool readOnly) {
     }
     auto ti = std::make_unique<detail::TransactionImpl>();
     ti->conn = impl_;
-    ti->tra = t;
+    ti->tra = std::move(t);
     ti->generation = c.generation;
     c.transactions.insert(ti.get());
     return Transaction(std::move(ti));
@@ -430,12 +514,16 @@ bool Transaction::Active() const noexcept { return impl_ && impl_->tra; }
 void Transaction::Commit() {
     if (!impl_ || !impl_->tra) throw Error("Transaction is not active");
     auto c = impl_->conn.lock();
-    if (!c || c->generation != impl_->generation)
-        throw Error("Transaction lost with its connection", {335544741}, "08003");
-    Status st;
-    impl_->tra->commit(&st);
-    if (st.Failed()) c->Fail(st);
-    impl_->tra = nullptr;
+    if (!c) detail::TransacaoPerdida();
+    detail::TransacaoDe(*c, *this);
+    try {
+        Status st;
+        impl_->tra->commit(&st);
+    } catch (const Error& e) {
+        c->CheckLost(e);  // a lost connection takes the transaction with it
+        throw;
+    }
+    impl_->tra.Consumida();
     c->transactions.erase(impl_.get());
     auto acts = std::move(impl_->onCommit);
     impl_->onCommit.clear();
@@ -446,26 +534,27 @@ void Transaction::Commit() {
 void Transaction::Rollback() {
     if (!impl_ || !impl_->tra) return;
     auto c = impl_->conn.lock();
-    if (c && c->generation == impl_->generation) {
-        Status st;
-        impl_->tra->rollback(&st);
-        if (st.Failed()) {
-            Error e = st.ToError();
-            impl_->tra->release();
-            impl_->tra = nullptr;
+    std::exception_ptr erro;
+    if (c && c->att && c->generation == impl_->generation) {
+        try {
+            Status st;
+            impl_->tra->rollback(&st);
+            impl_->tra.Consumida();
+        } catch (const Error& e) {
+            impl_->tra.Reset();
             c->transactions.erase(impl_.get());
             c->CheckLost(e);
-            if (!e.ConexaoPerdida()) throw e;
+            if (!e.ConexaoPerdida()) erro = std::current_exception();
         }
     } else {
-        impl_->tra->release();
+        impl_->tra.Reset();
     }
-    impl_->tra = nullptr;
     if (c) c->transactions.erase(impl_.get());
     auto acts = std::move(impl_->onRollback);
     impl_->onCommit.clear();
     impl_->onRollback.clear();
     for (auto& f : acts) f();
+    if (erro) std::rethrow_exception(erro);
 }
 
 void Transaction::OnCommit(std::function<void()> action) {

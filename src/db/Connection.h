@@ -12,6 +12,12 @@
 // transaction is the exception: it has nothing to lose, so a transaction (and a statement
 // run outside a caller's transaction) started on a dropped connection attaches again and
 // goes on.
+//
+// A server location that accepts the connection and never answers fails the attach within
+// the connect time-out (kConnectTimeout seconds at most) instead of the client's three
+// minutes. Statements outside a caller's transaction run in one of their own: read-only
+// (read committed) for a SELECT, read-write otherwise.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +39,17 @@ struct TransactionImpl;
 
 class Connection {
 public:
+    // Longest wait, in seconds, for a server to answer an attach. Start-up attaches
+    // several databases on the one user-interface thread: a hung server must fail each
+    // of them in seconds, not in the client's default three minutes.
+    static constexpr int kConnectTimeout = 15;
+    // Prepared statements kept per attachment (least recently used out first). A screen
+    // and its saves use a few dozen statements, the record sets' generated updates vary
+    // with the fields changed; each kept statement holds its plan and metadata on the
+    // server, so the bound keeps a long session from growing without limit while the
+    // working set of any one task fits several times over.
+    static constexpr std::size_t kStatementCacheSize = 100;
+
     Connection();
     virtual ~Connection();  // closes; never throws
     Connection(const Connection&) = delete;
@@ -51,6 +68,12 @@ public:
     void SetWaitOnLocks(bool wait);   // default true
     bool WaitOnLocks() const noexcept;
     void SetLockTimeout(int seconds); // 0 (default) waits without limit when waiting on locks
+    // Connect time-out for server locations, 1 to kConnectTimeout seconds (tests use a
+    // short one). 0 (default): the environment variable PRAVOLT_CONNECT_TIMEOUT when it
+    // holds such a number (test programs that start the program or pravolt-admin set it),
+    // kConnectTimeout otherwise.
+    void SetConnectTimeout(int seconds);
+    int ConnectTimeout() const noexcept;  // the seconds the next attach will use
     void SetIsolation(Isolation iso); // default ReadCommitted
     Isolation GetIsolation() const noexcept;
 
@@ -76,6 +99,7 @@ public:
     // Statement cache counters (for tests and benchmarks).
     std::uint64_t PrepareCount() const noexcept;
     std::uint64_t AttachCount() const noexcept;
+    std::size_t CachedStatements() const noexcept;
 
     // Internal state shared with the statements of this connection.
     detail::ConnectionImpl& Impl() const { return *impl_; }

@@ -1,15 +1,27 @@
 #pragma once
 // Internal to the data access layer: the Firebird client objects behind the public
-// classes. Not for use outside src/db.
+// classes. Not for use outside src/db (the layer's own tests reach the fault injection).
+//
+// Two rules hold for every call into the client:
+// - its status is checked by the call itself: `Status` is a throwing status wrapper
+//   whose check turns the database's error into db::Error (the one place where that
+//   happens), so no later call can run on a failed call's null result;
+// - every interface it hands out is owned at once by a `Ref` (release on destruction,
+//   move-only); a call that returns one goes through `Obter`, so a failure between two
+//   calls never leaves an interface behind.
 #include <firebird/Interface.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <list>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "db/Connection.h"
@@ -21,27 +33,139 @@ namespace db::detail {
 Firebird::IMaster* Master();
 Firebird::IUtil* Util();
 
-// A status for one call sequence; Check() turns an error into db::Error.
-class Status {
+// ---- owning reference ------------------------------------------------------------------
+// Live references (all kinds), for the tests that check nothing is left behind.
+inline std::atomic<long> g_refsVivas{0};
+
+template <class I>
+class Ref {
 public:
-    Status();
-    ~Status();
-    Status(const Status&) = delete;
-    Status& operator=(const Status&) = delete;
-    Firebird::CheckStatusWrapper* operator&() { return &w_; }
-    Firebird::CheckStatusWrapper& W() { return w_; }
-    bool Failed() const { return (w_.getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
-    Error ToError();
-    void Reset() { w_.init(); }
+    Ref() noexcept = default;
+    explicit Ref(I* p) noexcept : p_(p) {
+        if (p_) g_refsVivas.fetch_add(1, std::memory_order_relaxed);
+    }
+    Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    Ref& operator=(Ref&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref() { Reset(); }
+
+    I* get() const noexcept { return p_; }
+    I* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+    // Gives the reference back to the client (release, or dispose for the builders and
+    // statuses, which are not reference counted).
+    void Reset() noexcept {
+        if (!p_) return;
+        if constexpr (std::is_base_of_v<Firebird::IReferenceCounted, I>) p_->release();
+        else p_->dispose();
+        p_ = nullptr;
+        g_refsVivas.fetch_sub(1, std::memory_order_relaxed);
+    }
+    // A successful commit, rollback, free, close, detach or drop has released the
+    // interface itself: the reference only forgets it.
+    void Consumida() noexcept {
+        if (!p_) return;
+        p_ = nullptr;
+        g_refsVivas.fetch_sub(1, std::memory_order_relaxed);
+    }
 
 private:
-    Firebird::IStatus* s_;
-    Firebird::CheckStatusWrapper w_;
+    I* p_ = nullptr;
 };
 
+// ---- fault injection (tests) -------------------------------------------------------------
+// Counts the checked client calls and, when armed, makes the n-th one from now fail as if
+// the database had answered with the given status (a failing call hands out nothing).
+inline bool g_falhasLigadas = false;
+struct Falhas {
+    enum class Tipo { Erro, ConexaoPerdida };
+    static void Armar(long n, Tipo tipo = Tipo::Erro) noexcept;  // n >= 1
+    static void Contar() noexcept;                              // count only, from zero
+    static void Desarmar() noexcept;
+    static long Chamadas() noexcept;  // calls counted since Armar/Contar
+    static bool Disparou() noexcept;
+    // Called by every check: true when this call must fail (the status is then set).
+    static bool Aplicar(Firebird::IStatus* st) noexcept { return g_falhasLigadas && Contabilizar(st); }
+    static constexpr const char* kTexto = "injected client failure";
+
+private:
+    static bool Contabilizar(Firebird::IStatus* st) noexcept;
+};
+
+// ---- statuses ----------------------------------------------------------------------------
+// A status object from a per-thread pool (creating one per call costs more than most
+// calls), given back on destruction.
+class StatusPooled {
+protected:
+    StatusPooled();
+    ~StatusPooled();
+    Firebird::IStatus* raw_;
+};
+
+Error ErroDoStatus(Firebird::IStatus* st);
+
+// Throwing wrapper: a call that fails raises db::Error right after it returns.
+class Status : private StatusPooled, public Firebird::BaseStatusWrapper<Status> {
+public:
+    Status() : BaseStatusWrapper(raw_) {}
+    static void checkException(Status* s) {
+        Falhas::Aplicar(s);
+        if (s->dirty && (s->getState() & Firebird::IStatus::STATE_ERRORS)) throw ErroDoStatus(s);
+    }
+};
+
+// Non-throwing wrapper, for the paths that must not throw (destructors, clean-up after
+// a loss) and for `Obter`, which owns the result before it raises. Check Failed() after
+// each call.
+class QuietStatus : private StatusPooled, public Firebird::BaseStatusWrapper<QuietStatus> {
+public:
+    QuietStatus() : BaseStatusWrapper(raw_) {}
+    static void checkException(QuietStatus*) {}
+    bool Failed() const { return (getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
+};
+
+// Runs a call that returns a new interface: `call(status)` with a non-throwing status; the
+// result is owned before the status is looked at, so a failure leaks nothing.
+template <class F>
+auto Obter(F&& call) {
+    QuietStatus st;
+    using I = std::remove_pointer_t<decltype(call(&st))>;
+    Ref<I> r(call(&st));
+    if (Falhas::Aplicar(&st)) r.Reset();
+    if (st.Failed()) throw ErroDoStatus(&st);
+    return r;
+}
+
+// Ends an interface whose ending call (commit, rollback, free, close, detach) releases it
+// on success: on failure the reference is released without a server call. Never throws.
+template <class I, class F>
+bool EncerrarQuieto(Ref<I>& r, F&& call) noexcept {
+    if (!r) return true;
+    QuietStatus st;
+    try {
+        call(r.get(), &st);
+    } catch (...) {
+    }
+    if (Falhas::Aplicar(&st) || st.Failed()) {
+        r.Reset();
+        return false;
+    }
+    r.Consumida();
+    return true;
+}
+
+// ---- statements ----------------------------------------------------------------------------
 // Description of a message (input parameters or output columns).
 struct MessageLayout {
-    Firebird::IMessageMetadata* meta = nullptr;  // owned (one reference)
+    Ref<Firebird::IMessageMetadata> meta;
     unsigned length = 0;
     struct Item {
         unsigned type = 0;      // SQL_xxx without the null bit
@@ -53,30 +177,54 @@ struct MessageLayout {
         unsigned charSet = 0;
     };
     std::vector<Item> items;
-    MessageLayout() = default;
-    MessageLayout(const MessageLayout&) = delete;
-    MessageLayout& operator=(const MessageLayout&) = delete;
-    ~MessageLayout();
-    void Load(Firebird::IMessageMetadata* m);  // takes the reference
+    void Load(Ref<Firebird::IMessageMetadata> m);
 };
+
+struct ConnectionImpl;
 
 struct PreparedStatement {
     std::string text;  // as given (UTF-8, with "?" parameters)
-    Firebird::IStatement* stmt = nullptr;
+    Ref<Firebird::IStatement> stmt;
     std::uint64_t generation = 0;
     unsigned type = 0;  // isc_info_sql_stmt_xxx
     bool hasCursor = false;
     bool singleRowInsert = false;  // INSERT ... VALUES: one row when it succeeds
+    // Runs in a read-only transaction when outside a caller's one: a SELECT, until it
+    // meets a write (a selectable procedure that writes) and is then run read-write.
+    bool somenteLeitura = false;
     MessageLayout in, out;
     std::vector<ColumnInfo> columns;
-    std::weak_ptr<struct ConnectionImpl> owner;
+    std::weak_ptr<ConnectionImpl> owner;
     std::vector<unsigned char> inBuf, outBuf;
-    ~PreparedStatement();
+    // Place in the connection's cache (valid while emCache).
+    std::list<std::shared_ptr<PreparedStatement>>::iterator lugar;
+    bool emCache = false;
+    PreparedStatement() = default;
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+    ~PreparedStatement();  // freed on a live attachment, only released after a loss
+};
+using StatementRef = std::shared_ptr<PreparedStatement>;
+
+// Prepared statements of one attachment, least recently used first out. Holders
+// (queries) share them; an evicted statement lives on while a holder keeps it.
+class StatementCache {
+public:
+    StatementRef Find(const std::string& text);  // and marks it used
+    void Add(const StatementRef& p);             // newest; evicts beyond the bound
+    void Touch(const StatementRef& p);           // a holder used it again
+    void Clear() noexcept;
+    std::size_t Size() const noexcept { return lru_.size(); }
+
+private:
+    void Evict(const StatementRef& p) noexcept;
+    std::list<StatementRef> lru_;  // most recently used first
+    std::unordered_map<std::string_view, StatementRef> byText_;
 };
 
 struct TransactionImpl {
-    std::weak_ptr<struct ConnectionImpl> conn;
-    Firebird::ITransaction* tra = nullptr;
+    std::weak_ptr<ConnectionImpl> conn;
+    Ref<Firebird::ITransaction> tra;
     std::uint64_t generation = 0;
     std::vector<std::function<void()>> onCommit, onRollback;
     ~TransactionImpl();
@@ -88,30 +236,31 @@ struct ConnectionImpl {
     int dialect = 3;
     bool waitOnLocks = true;
     int lockTimeout = 0;
+    int connectTimeout = 0;  // seconds; 0: the layer's default
     Isolation isolation = Isolation::ReadCommitted;
 
-    Firebird::IAttachment* att = nullptr;
+    Ref<Firebird::IAttachment> att;
     std::uint64_t generation = 1;
     std::uint64_t prepares = 0, attaches = 0;
     std::set<TransactionImpl*> transactions;
-    // Free prepared statements, by text.
-    std::multimap<std::string, std::unique_ptr<PreparedStatement>> cache;
-    std::size_t cacheLimit = 200;
+    StatementCache cache;
 
-    // Raises the status's error; when the connection was lost, drops the attachment first
-    // so the next use attaches again.
-    [[noreturn]] void Fail(Status& st);
+    // When the error says the connection was lost, drops the attachment so the next use
+    // attaches again. Every operation that meets a database error passes it through here.
     void CheckLost(const Error& e) noexcept;
     void DropAttachment() noexcept;  // after a loss: releases without server calls
     void Detach() noexcept;          // orderly close
 
-    Firebird::ITransaction* Start(Isolation iso, bool readOnly);
+    Ref<Firebird::ITransaction> Start(Isolation iso, bool readOnly);
 
-    // Takes a prepared statement for the text from the cache, or prepares one.
-    std::unique_ptr<PreparedStatement> Acquire(const std::string& text, Firebird::ITransaction* tra);
-    // Gives a statement back to the cache (dropped when stale or over the limit).
-    void Release(std::unique_ptr<PreparedStatement> p) noexcept;
+    // The prepared statement for the text: from the cache, or prepared and cached.
+    StatementRef Acquire(const std::string& text, Firebird::ITransaction* tra);
 };
+
+// The client transaction of a caller's transaction on this connection; raises the
+// "transaction lost with its connection" error when the attachment it ran on is gone.
+Firebird::ITransaction* TransacaoDe(ConnectionImpl& c, const Transaction& tr);
+[[noreturn]] void TransacaoPerdida();
 
 // Execution helpers shared by the query and the provider.
 // Fills the input buffer from values (conversion to each parameter's type).
@@ -130,5 +279,9 @@ std::int64_t Execute(ConnectionImpl& c, Firebird::ITransaction* tra, PreparedSta
 // Text conversions at the boundary.
 std::string ToDb(std::string_view utf8);   // UTF-8 -> Windows-1252 (db::Error when impossible)
 std::string FromDb(std::string_view raw);  // Windows-1252 -> UTF-8
+
+// Server locations ("host:path", "host/port:path", "inet://...") as opposed to embedded
+// paths.
+bool LocalServidor(std::string_view location) noexcept;
 
 }  // namespace db::detail

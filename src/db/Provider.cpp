@@ -46,14 +46,10 @@ DeltaField& DeltaRecord::FieldByName(std::string_view name) {
 }
 
 // ---- Provider -------------------------------------------------------------------------------
+// The statements an apply generates live in the connection's statement cache; the
+// provider keeps only the primary keys it read.
 struct Provider::Cache {
-    std::weak_ptr<detail::ConnectionImpl> conn;
-    std::map<std::string, std::unique_ptr<detail::PreparedStatement>> stmts;
     std::map<std::string, std::vector<std::string>> primaryKeys;  // by table
-    ~Cache() {
-        if (auto c = conn.lock())
-            for (auto& [k, p] : stmts) c->Release(std::move(p));
-    }
 };
 
 Provider::Provider() : cache_(std::make_unique<Cache>()) {}
@@ -81,6 +77,29 @@ std::vector<std::string> LoadPrimaryKey(Connection& conn, Transaction* tr, const
     std::vector<std::string> r;
     for (; !q.Eof(); q.Next()) r.push_back(q.Field(0).AsString());
     return r;
+}
+
+// The field of a packet for a result column: writable when it is a column of the update
+// table, in the key when it belongs to that table's primary key.
+FieldDef DefinicaoDoCampo(const ColumnInfo& c, const std::string& table, const std::vector<std::string>& chave) {
+    FieldDef d;
+    d.name = c.name;
+    d.type = c.type;
+    d.size = c.size;
+    d.scale = c.scale;
+    d.fixedChar = c.fixedChar;
+    d.originTable = c.originTable;
+    d.originField = c.originField;
+    d.readOnly = c.originField.empty() || c.originTable != table;
+    d.required = !d.readOnly && !c.nullable;
+    if (d.readOnly) {
+        d.providerFlags = 0;
+    } else {
+        d.providerFlags = IsBlob(d.type) ? pfInUpdate : (pfInUpdate | pfInWhere);
+        for (const auto& k : chave)
+            if (k == c.originField) d.providerFlags |= pfInKey;
+    }
+    return d;
 }
 
 }  // namespace
@@ -131,26 +150,7 @@ DataPacket Provider::GetData(const Params* clientParams, const std::string* comm
             it = cache_->primaryKeys.emplace(table, LoadPrimaryKey(conn, q.GetTransaction(), table)).first;
         chave = it->second;
     }
-    for (const auto& c : q.Columns()) {
-        FieldDef d{.name = c.name,
-                   .type = c.type,
-                   .size = c.size,
-                   .scale = c.scale,
-                   .required = !c.nullable,
-                   .fixedChar = c.fixedChar,
-                   .originTable = c.originTable,
-                   .originField = c.originField};
-        d.readOnly = c.originField.empty() || c.originTable != table;
-        if (d.readOnly) {
-            d.providerFlags = 0;
-            d.required = false;
-        } else {
-            d.providerFlags = IsBlob(d.type) ? pfInUpdate : (pfInUpdate | pfInWhere);
-            for (const auto& k : chave)
-                if (k == c.originField) d.providerFlags |= pfInKey;
-        }
-        pk.fields.Add(std::move(d));
-    }
+    for (const auto& c : q.Columns()) pk.fields.Add(DefinicaoDoCampo(c, table, chave));
     auto rows = q.TakeRows();
     pk.rows.reserve(rows.size());
     for (auto& r : rows) {
@@ -289,7 +289,6 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
         tr = &own;
     }
     auto& ci = conn.Impl();
-    cache_->conn = conn.SharedImpl();
     const std::string quotedTable = QuoteIdent(table);
     std::vector<std::string> quoted(defs.size());
     for (std::size_t i = 0; i < defs.size(); ++i) quoted[i] = QuoteIdent(defs[i].originField);
@@ -297,14 +296,9 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
 
     auto exec = [&](const std::string& sql, const std::vector<const Value*>& vals,
                     std::vector<std::vector<Value>>* rows) -> std::int64_t {
-        auto* ti = tr->Impl();
-        if (!ti || !ti->tra) throw Error("Transaction is not active");
-        if (ti->generation != ci.generation)
-            throw Error("Transaction lost with its connection", {335544741}, "08003");
-        auto& slot = cache_->stmts[sql];
-        if (slot && slot->generation != ci.generation) slot.reset();
-        if (!slot) slot = ci.Acquire(sql, ti->tra);
-        return detail::Execute(ci, ti->tra, *slot, vals, rows);
+        Firebird::ITransaction* tra = detail::TransacaoDe(ci, *tr);
+        detail::StatementRef ps = ci.Acquire(sql, tra);
+        return detail::Execute(ci, tra, *ps, vals, rows);
     };
 
     auto keyWhere = [&](DeltaRecord& rec, std::vector<const Value*>& vals) {

@@ -118,13 +118,8 @@ Param& Params::Add(std::string name, ParamDirection dir) {
 // ---- Query --------------------------------------------------------------------------------
 namespace detail {
 struct StatementState {
-    std::unique_ptr<PreparedStatement> ps;
+    StatementRef ps;              // shared with the connection's cache
     std::vector<int> paramIndex;  // per "?" -> index in Params
-    ~StatementState() {
-        if (ps) {
-            if (auto c = ps->owner.lock()) c->Release(std::move(ps));
-        }
-    }
 };
 }  // namespace detail
 
@@ -205,23 +200,60 @@ Params& Query::GetParams() {
 }
 
 namespace {
-// Runs `body(impl, tra)` in the caller's transaction or in one of its own, committed
-// when the body succeeds.
-template <class F>
-auto WithTransaction(Connection* conn, Transaction* tr, F&& body) {
+constexpr std::intptr_t kTransacaoSomenteLeitura = 335544361;  // isc_read_only_trans
+
+// The statement for the text, prepared (or taken from the cache) when the one held is not
+// valid for the current attachment.
+detail::PreparedStatement& Preparada(detail::ConnectionImpl& c, detail::StatementState& st,
+                                     const std::string& sql, Firebird::ITransaction* tra,
+                                     std::vector<ColumnInfo>& cols) {
+    if (st.ps && st.ps->generation == c.generation && c.att && st.ps->text == sql) {
+        c.cache.Touch(st.ps);
+        if (cols.size() != st.ps->columns.size()) cols = st.ps->columns;
+    } else {
+        st.ps.reset();
+        st.ps = c.Acquire(sql, tra);
+        cols = st.ps->columns;
+    }
+    return *st.ps;
+}
+
+bool Valida(const detail::ConnectionImpl& c, const detail::StatementState& st, const std::string& sql) {
+    return st.ps && st.ps->generation == c.generation && c.att && st.ps->text == sql;
+}
+
+// Runs `body(tra)` in the caller's transaction, or in one of its own committed when the
+// body succeeds: read-only for a statement that only reads (`leitura(nullptr)` gives the
+// statement when it is known, `leitura(tra)` prepares it in the read-only transaction), read-write
+// otherwise. A statement that meets a write in its read-only transaction (a selectable
+// procedure that writes) is run again read-write, and known as a writer from then on.
+template <class Body, class Leitura>
+auto WithTransaction(Connection* conn, Transaction* tr, Leitura&& leitura, Body&& body) {
     if (!conn) throw Error("No connection assigned");
     auto& c = conn->Impl();
     if (tr) {
         if (!tr->Active()) throw Error("Transaction is not active");
         if (tr->GetConnection() != conn) throw Error("Transaction belongs to another connection");
-        auto* ti = tr->Impl();
-        if (ti->generation != c.generation)
-            throw Error("Transaction lost with its connection", {335544741}, "08003");
-        return body(c, ti->tra);
+        return body(detail::TransacaoDe(c, *tr));
     }
     if (!c.att) conn->Open();
+    detail::PreparedStatement* ps = leitura(nullptr);  // known already?
+    if (!ps || ps->somenteLeitura) {
+        Transaction ro = conn->StartTransaction(Isolation::ReadCommitted, true);
+        if (!ps) ps = leitura(ro.Impl()->tra.get());
+        if (ps->somenteLeitura) {
+            try {
+                auto r = body(ro.Impl()->tra.get());
+                ro.Commit();
+                return r;
+            } catch (const Error& e) {
+                if (!e.Contem(kTransacaoSomenteLeitura)) throw;
+                ps->somenteLeitura = false;
+            }
+        }
+    }
     Transaction own = conn->StartTransaction();
-    auto r = body(c, own.Impl()->tra);
+    auto r = body(own.Impl()->tra.get());
     own.Commit();
     return r;
 }
@@ -230,12 +262,13 @@ auto WithTransaction(Connection* conn, Transaction* tr, F&& body) {
 void Query::Prepare() {
     SyncText();
     if (!conn_) throw Error("No connection assigned");
-    auto& c = conn_->Impl();
-    if (st_->ps && st_->ps->generation == c.generation && c.att && st_->ps->text == parsed_sql_.sql) return;
-    WithTransaction(conn_, tr_, [&](detail::ConnectionImpl& ci, Firebird::ITransaction* tra) {
-        if (st_->ps) ci.Release(std::move(st_->ps));
-        st_->ps = ci.Acquire(parsed_sql_.sql, tra);
-        cols_ = st_->ps->columns;
+    if (Valida(conn_->Impl(), *st_, parsed_sql_.sql)) return;
+    auto preparar = [&](Firebird::ITransaction* tra) -> detail::PreparedStatement* {
+        if (!tra) return nullptr;
+        return &Preparada(conn_->Impl(), *st_, parsed_sql_.sql, tra, cols_);
+    };
+    WithTransaction(conn_, tr_, preparar, [&](Firebird::ITransaction* tra) {
+        preparar(tra);
         return 0;
     });
 }
@@ -248,19 +281,21 @@ bool Query::Prepared() const noexcept {
 
 namespace {
 std::int64_t Run(Connection* conn, Transaction* tr, detail::StatementState& st, const ParsedSql& parsed,
-                 Params& params, std::vector<std::vector<Value>>* rows, std::vector<ColumnInfo>& cols) {
-    return WithTransaction(conn, tr, [&](detail::ConnectionImpl& c, Firebird::ITransaction* tra) {
-        if (!st.ps || st.ps->generation != c.generation || st.ps->text != parsed.sql) {
-            if (st.ps) c.Release(std::move(st.ps));
-            st.ps = c.Acquire(parsed.sql, tra);
-            cols = st.ps->columns;
-        } else if (cols.size() != st.ps->columns.size()) {
-            cols = st.ps->columns;
-        }
+                 Params& params, std::vector<std::vector<Value>>& rows, std::vector<ColumnInfo>& cols) {
+    if (!conn) throw Error("No connection assigned");
+    auto& c = conn->Impl();
+    auto preparar = [&](Firebird::ITransaction* tra) -> detail::PreparedStatement* {
+        if (!tra) return Valida(c, st, parsed.sql) ? st.ps.get() : nullptr;
+        return &Preparada(c, st, parsed.sql, tra, cols);
+    };
+    const std::size_t inicio = rows.size();
+    return WithTransaction(conn, tr, preparar, [&](Firebird::ITransaction* tra) {
+        detail::PreparedStatement& ps = Preparada(c, st, parsed.sql, tra, cols);
         std::vector<const Value*> vals;
         vals.reserve(st.paramIndex.size());
         for (int k : st.paramIndex) vals.push_back(&params[static_cast<std::size_t>(k)].GetValue());
-        return detail::Execute(c, tra, *st.ps, vals, rows);
+        rows.resize(inicio);  // a run again (read-write) starts from no rows
+        return detail::Execute(c, tra, ps, vals, &rows);
     });
 }
 }  // namespace
@@ -269,7 +304,7 @@ void Query::Open() {
     if (active_) return;
     SyncText();
     rows_.clear();
-    Run(conn_, tr_, *st_, parsed_sql_, params_, &rows_, cols_);
+    Run(conn_, tr_, *st_, parsed_sql_, params_, rows_, cols_);
     active_ = true;
     pos_ = 0;
     bof_ = true;
@@ -286,7 +321,7 @@ std::int64_t Query::ExecSQL() {
     Close();
     SyncText();
     std::vector<std::vector<Value>> out;
-    rowsAffected_ = Run(conn_, tr_, *st_, parsed_sql_, params_, &out, cols_);
+    rowsAffected_ = Run(conn_, tr_, *st_, parsed_sql_, params_, out, cols_);
     if (!out.empty()) {
         // EXECUTE PROCEDURE / RETURNING: the output row stays readable.
         rows_ = std::move(out);

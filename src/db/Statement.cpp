@@ -125,44 +125,30 @@ std::string TextBytes(const Value& v) {
 
 void WriteBlob(ConnectionImpl& c, ITransaction* tra, const std::string& bytes, ISC_QUAD* id) {
     Status st;
-    IBlob* b = c.att->createBlob(&st, tra, id, 0, nullptr);
-    if (st.Failed()) c.Fail(st);
+    auto b = Obter([&](auto* s) { return c.att->createBlob(s, tra, id, 0, nullptr); });
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         unsigned n = static_cast<unsigned>(std::min<std::size_t>(32768, bytes.size() - pos));
         b->putSegment(&st, n, bytes.data() + pos);
-        if (st.Failed()) {
-            b->release();
-            c.Fail(st);
-        }
         pos += n;
     }
     b->close(&st);
-    if (st.Failed()) {
-        b->release();
-        c.Fail(st);
-    }
+    b.Consumida();
 }
 
 std::string ReadBlob(ConnectionImpl& c, ITransaction* tra, const ISC_QUAD* id) {
     Status st;
-    IBlob* b = c.att->openBlob(&st, tra, const_cast<ISC_QUAD*>(id), 0, nullptr);
-    if (st.Failed()) c.Fail(st);
+    auto b = Obter([&](auto* s) { return c.att->openBlob(s, tra, const_cast<ISC_QUAD*>(id), 0, nullptr); });
     std::string out;
     char buf[32768];
     for (;;) {
         unsigned got = 0;
         int r = b->getSegment(&st, sizeof buf, buf, &got);
-        if (r == IStatus::RESULT_OK || r == IStatus::RESULT_SEGMENT) {
-            out.append(buf, got);
-            continue;
-        }
         if (r == IStatus::RESULT_NO_DATA) break;
-        b->release();
-        c.Fail(st);
+        out.append(buf, got);
     }
     b->close(&st);
-    if (st.Failed()) b->release();
+    b.Consumida();
     return out;
 }
 
@@ -192,7 +178,7 @@ void BindInput(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
     }
     if (alargar) {
         Status st;
-        IMetadataBuilder* b = ps.in.meta->getBuilder(&st);
+        auto b = Obter([&](auto* s) { return ps.in.meta->getBuilder(s); });
         for (std::size_t i = 0; i < n; ++i) {
             const auto& it = ps.in.items[i];
             if ((it.type == SQL_TEXT || it.type == SQL_VARYING) && textos[i].size() > it.length) {
@@ -200,11 +186,8 @@ void BindInput(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
                 b->setLength(&st, static_cast<unsigned>(i), static_cast<unsigned>(textos[i].size()));
             }
         }
-        IMessageMetadata* m = b->getMetadata(&st);
-        b->release();
-        if (st.Failed()) c.Fail(st);
         widened = std::make_unique<MessageLayout>();
-        widened->Load(m);
+        widened->Load(Obter([&](auto* s) { return b->getMetadata(s); }));
         lay = widened.get();
     }
     buf.assign(lay->length, 0);
@@ -392,55 +375,49 @@ void ReadRow(ConnectionImpl& c, ITransaction* tra, const PreparedStatement& ps,
     }
 }
 
-std::int64_t Execute(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
-                     const std::vector<const Value*>& values, std::vector<std::vector<Value>>* rows) {
+namespace {
+std::int64_t Executar(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
+                      const std::vector<const Value*>& values, std::vector<std::vector<Value>>& rows) {
     std::unique_ptr<MessageLayout> widened;
     BindInput(c, tra, ps, values, ps.inBuf, widened);
-    IMessageMetadata* inMeta = widened ? widened->meta : ps.in.meta;
+    IMessageMetadata* inMeta = widened ? widened->meta.get() : ps.in.meta.get();
     unsigned char* inBuf = ps.inBuf.empty() ? nullptr : ps.inBuf.data();
     Status st;
-    std::vector<std::vector<Value>> descarte;
-    if (!rows) rows = &descarte;
     if (ps.hasCursor) {
         ps.outBuf.assign(ps.out.length, 0);
-        IResultSet* rs = ps.stmt->openCursor(&st, tra, inMeta, inBuf, ps.out.meta, 0);
-        if (st.Failed()) c.Fail(st);
+        auto rs = Obter([&](auto* s) { return ps.stmt->openCursor(s, tra, inMeta, inBuf, ps.out.meta.get(), 0); });
         std::int64_t n = 0;
-        for (;;) {
-            int r = rs->fetchNext(&st, ps.outBuf.data());
-            if (r != IStatus::RESULT_OK) break;
-            rows->emplace_back();
-            try {
-                ReadRow(c, tra, ps, ps.outBuf.data(), rows->back());
-            } catch (...) {
-                rs->release();
-                throw;
-            }
+        while (rs->fetchNext(&st, ps.outBuf.data()) == IStatus::RESULT_OK) {
+            rows.emplace_back();
+            ReadRow(c, tra, ps, ps.outBuf.data(), rows.back());
             ++n;
         }
-        if (st.Failed()) {
-            Error e = st.ToError();
-            rs->release();
-            c.CheckLost(e);
-            throw e;
-        }
         rs->close(&st);
-        if (st.Failed()) rs->release();
+        rs.Consumida();
         return n;
     }
     bool temSaida = !ps.out.items.empty();
     if (temSaida) ps.outBuf.assign(ps.out.length, 0);
-    ps.stmt->execute(&st, tra, inMeta, inBuf, temSaida ? ps.out.meta : nullptr,
+    ps.stmt->execute(&st, tra, inMeta, inBuf, temSaida ? ps.out.meta.get() : nullptr,
                      temSaida ? ps.outBuf.data() : nullptr);
-    if (st.Failed()) c.Fail(st);
     if (temSaida) {
-        rows->emplace_back();
-        ReadRow(c, tra, ps, ps.outBuf.data(), rows->back());
+        rows.emplace_back();
+        ReadRow(c, tra, ps, ps.outBuf.data(), rows.back());
     }
     if (ps.singleRowInsert) return 1;
-    std::int64_t n = static_cast<std::int64_t>(ps.stmt->getAffectedRecords(&st));
-    if (st.Failed()) c.Fail(st);
-    return n;
+    return static_cast<std::int64_t>(ps.stmt->getAffectedRecords(&st));
+}
+}  // namespace
+
+std::int64_t Execute(ConnectionImpl& c, ITransaction* tra, PreparedStatement& ps,
+                     const std::vector<const Value*>& values, std::vector<std::vector<Value>>* rows) {
+    std::vector<std::vector<Value>> descarte;
+    try {
+        return Executar(c, tra, ps, values, rows ? *rows : descarte);
+    } catch (const Error& e) {
+        c.CheckLost(e);
+        throw;
+    }
 }
 
 }  // namespace db::detail
