@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -398,6 +399,8 @@ int Connection::ConnectTimeout() const noexcept {
 }
 
 namespace {
+constexpr std::intptr_t kConexaoRecusada = 335544421;  // isc_connect_reject
+
 detail::Ref<IXpbBuilder> MakeDpb(const Connection& conn, int pageSize, bool forcedWrites) {
     const detail::ConnectionImpl& c = conn.Impl();
     Status st;
@@ -439,10 +442,24 @@ void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
         detail::Ref<IProvider> prov(detail::Master()->getDispatcher());
         const unsigned n = dpb->getBufferLength(&st);
         const unsigned char* b = dpb->getBuffer(&st);
-        c.att = detail::Obter([&](auto* s) {
-            return criar ? prov->createDatabase(s, c.database.c_str(), n, b)
-                         : prov->attachDatabase(s, c.database.c_str(), n, b);
-        });
+        const auto inicio = std::chrono::steady_clock::now();
+        try {
+            c.att = detail::Obter([&](auto* s) {
+                return criar ? prov->createDatabase(s, c.database.c_str(), n, b)
+                             : prov->attachDatabase(s, c.database.c_str(), n, b);
+            });
+        } catch (const Error& e) {
+            if (!detail::LocalServidor(c.database) || !(e.ConexaoPerdida() || e.Contem(kConexaoRecusada))) throw;
+            // The server could not be reached: say which one, and when it never answered
+            // (the time-out), say that rather than the client's "connection rejected".
+            const int limite = ConnectTimeout();
+            const bool semResposta =
+                std::chrono::steady_clock::now() - inicio >= std::chrono::milliseconds(limite * 1000 - 500);
+            throw Error("Não foi possível conectar ao banco de dados " + c.database + ": " +
+                            (semResposta ? "o servidor não respondeu em " + std::to_string(limite) + " segundos."
+                                         : std::string(e.what())),
+                        e.Codigos(), e.SqlState());
+        }
     }
     ++c.generation;
     ++c.attaches;
@@ -462,9 +479,7 @@ void Connection::DropDatabase() {
     c.transactions.clear();
     c.cache.Clear();
     ++c.generation;
-    Status st;
-    c.att->dropDatabase(&st);
-    c.att.Consumida();
+    detail::Encerrar(c.att, [](IAttachment* a, detail::QuietStatus* s) { a->dropDatabase(s); });
 }
 
 void Connection::Close() noexcept { impl_->Detach(); }
@@ -517,13 +532,11 @@ void Transaction::Commit() {
     if (!c) detail::TransacaoPerdida();
     detail::TransacaoDe(*c, *this);
     try {
-        Status st;
-        impl_->tra->commit(&st);
+        detail::Encerrar(impl_->tra, [](ITransaction* t, detail::QuietStatus* s) { t->commit(s); });
     } catch (const Error& e) {
         c->CheckLost(e);  // a lost connection takes the transaction with it
         throw;
     }
-    impl_->tra.Consumida();
     c->transactions.erase(impl_.get());
     auto acts = std::move(impl_->onCommit);
     impl_->onCommit.clear();
@@ -537,9 +550,7 @@ void Transaction::Rollback() {
     std::exception_ptr erro;
     if (c && c->att && c->generation == impl_->generation) {
         try {
-            Status st;
-            impl_->tra->rollback(&st);
-            impl_->tra.Consumida();
+            detail::Encerrar(impl_->tra, [](ITransaction* t, detail::QuietStatus* s) { t->rollback(s); });
         } catch (const Error& e) {
             impl_->tra.Reset();
             c->transactions.erase(impl_.get());

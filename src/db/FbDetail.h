@@ -133,28 +133,37 @@ public:
 };
 
 // Runs a call that returns a new interface: `call(status)` with a non-throwing status; the
-// result is owned before the status is looked at, so a failure leaks nothing.
+// result is owned before the status is looked at, so a failure leaks nothing. (An injected
+// failure stands for the call's own: the call is not made.)
 template <class F>
 auto Obter(F&& call) {
     QuietStatus st;
     using I = std::remove_pointer_t<decltype(call(&st))>;
-    Ref<I> r(call(&st));
-    if (Falhas::Aplicar(&st)) r.Reset();
+    Ref<I> r;
+    if (!Falhas::Aplicar(&st)) r = Ref<I>(call(&st));
     if (st.Failed()) throw ErroDoStatus(&st);
     return r;
 }
 
-// Ends an interface whose ending call (commit, rollback, free, close, detach) releases it
-// on success: on failure the reference is released without a server call. Never throws.
+// Ending calls (commit, rollback, free, close, detach, drop) release the interface when
+// they succeed; the reference then only forgets it. When one fails, the reference still
+// holds the interface (a transaction whose commit failed is still active).
+template <class I, class F>
+void Encerrar(Ref<I>& r, F&& call) {
+    QuietStatus st;
+    if (!Falhas::Aplicar(&st)) call(r.get(), &st);
+    if (st.Failed()) throw ErroDoStatus(&st);
+    r.Consumida();
+}
+
+// The same where nothing may be thrown (destructors, closing): a failed ending releases
+// the interface without a server call.
 template <class I, class F>
 bool EncerrarQuieto(Ref<I>& r, F&& call) noexcept {
     if (!r) return true;
     QuietStatus st;
-    try {
-        call(r.get(), &st);
-    } catch (...) {
-    }
-    if (Falhas::Aplicar(&st) || st.Failed()) {
+    if (!Falhas::Aplicar(&st)) call(r.get(), &st);
+    if (st.Failed()) {
         r.Reset();
         return false;
     }

@@ -132,8 +132,7 @@ void WriteBlob(ConnectionImpl& c, ITransaction* tra, const std::string& bytes, I
         b->putSegment(&st, n, bytes.data() + pos);
         pos += n;
     }
-    b->close(&st);
-    b.Consumida();
+    Encerrar(b, [](IBlob* x, QuietStatus* s) { x->close(s); });
 }
 
 std::string ReadBlob(ConnectionImpl& c, ITransaction* tra, const ISC_QUAD* id) {
@@ -147,8 +146,7 @@ std::string ReadBlob(ConnectionImpl& c, ITransaction* tra, const ISC_QUAD* id) {
         if (r == IStatus::RESULT_NO_DATA) break;
         out.append(buf, got);
     }
-    b->close(&st);
-    b.Consumida();
+    Encerrar(b, [](IBlob* x, QuietStatus* s) { x->close(s); });
     return out;
 }
 
@@ -392,8 +390,7 @@ std::int64_t Executar(ConnectionImpl& c, ITransaction* tra, PreparedStatement& p
             ReadRow(c, tra, ps, ps.outBuf.data(), rows.back());
             ++n;
         }
-        rs->close(&st);
-        rs.Consumida();
+        Encerrar(rs, [](IResultSet* x, QuietStatus* s) { x->close(s); });
         return n;
     }
     bool temSaida = !ps.out.items.empty();

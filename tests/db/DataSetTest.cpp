@@ -152,6 +152,28 @@ TEST_F(DataSetTest, StatementsOfEachUpdateMode) {
     EXPECT_EQ(cds.ChangeCount(), 0);
 }
 
+TEST_F(DataSetTest, ProvidersShareTheConnectionsStatementCache) {
+    cds.Open();
+    EditName(1, "Ana 1");
+    cds.ApplyUpdates(0);
+    const auto antes = t.Conn().PrepareCount();
+    {
+        Query sql2(t.Conn());
+        sql2.SetSQL("SELECT * FROM CLI ORDER BY COD_CL");
+        Provider outro(sql2);
+        ClientDataSet cds2;
+        cds2.SetProvider(&outro);
+        cds2.Open();
+        ASSERT_TRUE(cds2.Locate("COD_CL", Value::Integer(1)));
+        cds2.Edit();
+        cds2.FieldByName("NOME_CL").SetAsString("Ana 2");
+        cds2.Post();
+        cds2.ApplyUpdates(0);
+    }
+    EXPECT_EQ(t.Conn().PrepareCount(), antes);  // the same SELECT and UPDATE, prepared once
+    EXPECT_EQ(Nomes(), "1=Ana 2,2=Bia,3=Caio");
+}
+
 TEST_F(DataSetTest, BeforeUpdateRecordFlagsDecideTheKey) {
     dsp.OnBeforeUpdateRecord = [](Provider&, DeltaRecord& d, UpdateKind, bool&) {
         for (std::size_t i = 0; i < d.FieldCount(); ++i)

@@ -196,6 +196,62 @@ TEST_F(QueryTest, SameTextIsPreparedOnce) {
     EXPECT_EQ(t.Conn().PrepareCount(), antes);
 }
 
+TEST_F(QueryTest, StatementCacheKeepsTheWorkingSetAndEvictsTheLeastRecentlyUsed) {
+    const std::size_t n = Connection::kStatementCacheSize;
+    Connection& c = t.Conn();
+    auto rodar = [&](std::size_t i) {
+        Query q(c);
+        q.SetSQL("select " + std::to_string(i) + " from RDB$DATABASE");
+        q.Open();
+        EXPECT_EQ(q.Field(0).AsInteger(), static_cast<std::int64_t>(i));
+    };
+    c.Close();
+    const auto p0 = c.PrepareCount();
+    for (int vez = 0; vez < 2; ++vez)
+        for (std::size_t i = 0; i < n; ++i) rodar(i);
+    EXPECT_EQ(c.PrepareCount() - p0, n);  // a working set that fits: never prepared again
+    rodar(0);                              // now the newest; 1 is the oldest
+    rodar(n);                              // one too many: 1 goes
+    rodar(0);
+    EXPECT_EQ(c.PrepareCount() - p0, n + 1);
+    rodar(1);
+    EXPECT_EQ(c.PrepareCount() - p0, n + 2);
+    EXPECT_EQ(c.CachedStatements(), n);
+    c.Close();
+    EXPECT_EQ(c.CachedStatements(), 0u);  // dropped with the attachment
+}
+
+TEST_F(QueryTest, ReadsOutsideATransactionRunReadOnlyWritesReadWrite) {
+    Query q(t.Conn());
+    q.SetSQL("select MON$READ_ONLY, MON$ISOLATION_MODE from MON$TRANSACTIONS "
+             "where MON$TRANSACTION_ID = CURRENT_TRANSACTION");
+    q.Open();
+    EXPECT_EQ(q.Field(0).AsInteger(), 1);
+    EXPECT_EQ(q.Field(1).AsInteger(), 2);  // read committed, record version
+    Transaction tr = t.Conn().StartTransaction();
+    q.SetTransaction(&tr);
+    q.Close();
+    q.Open();
+    EXPECT_EQ(q.Field(0).AsInteger(), 0);  // the caller's transaction as it is
+    tr.Commit();
+
+    // a selectable procedure that writes meets the read-only transaction, runs again
+    // read-write (once), and is known as a writer from then on
+    t.RunScriptText("CREATE GENERATOR G;\nSET TERM ^ ;\nCREATE PROCEDURE GRAVA RETURNS (N INTEGER) AS BEGIN "
+                    "INSERT INTO T (ID) VALUES (GEN_ID(G, 1)); N = 1; SUSPEND; END^\nSET TERM ; ^");
+    Query p(t.Conn());
+    p.SetSQL("select N from GRAVA");
+    for (int i = 0; i < 2; ++i) {
+        p.Open();
+        EXPECT_EQ(p.Field(0).AsInteger(), 1);
+        p.Close();
+    }
+    Query n(t.Conn());
+    n.SetSQL("select count(*) from T");
+    n.Open();
+    EXPECT_EQ(n.Field(0).AsInteger(), 2);
+}
+
 TEST_F(QueryTest, CallerTransactionCommitsOrRollsBack) {
     {
         Transaction tr = t.Conn().StartTransaction();
