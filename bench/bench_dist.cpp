@@ -1,5 +1,9 @@
 // The distribution window on a large database, beside the same statements run directly:
-// creation and first show (workshop list and counters) and one ticket lookup.
+// creation and first show (workshop list and counters) and one ticket lookup. The lookup
+// as the operator meets it is the reset (whose emptied product runs the price lookup) and
+// the lookup of a whole ticket in "Saída" mode: the ticket's items, the price lookup for
+// the product found and the installation name (read by the rule that places the focus);
+// the direct side runs those four statements with the same parameters.
 // The database is the main database of `pravolt-admin demo DIR --scale N`, folder given in
 // PRAVOLT_BENCH_DIR (scripts/bench creates it once). Prints, last:
 //   RATIO first-show <window/direct>
@@ -37,7 +41,7 @@ int main(int argc, char** argv) {
     TfrmDistServ* modelo = TfMdiChild::Criar<TfrmDistServ>(nullptr);
     const std::string sqlTerc = modelo->sqlTerc.Text(), sqlAtu = modelo->sqlAtu.Text(),
                       sqlPend = modelo->sqlPend.Text(), sqlProg = modelo->sqlProg.Text(),
-                      sqlSubFicha = modelo->sqlSubFicha.Text();
+                      sqlPreco = modelo->sqlPrecoSer.Text();
     delete modelo;
 
     const int vezes = 7;
@@ -74,15 +78,25 @@ int main(int argc, char** argv) {
         w->edSubF->setText("0000");
         w->LocalizaFicha();
     });
-    db::Query qp(conn), qs(conn);
+    const auto terc = static_cast<std::int64_t>(w->ceTerc->Value());
+    const std::string tipo = w->edTpServ->text().toStdString(), prod = w->edProd->text().toStdString();
+    db::Query qp(conn), qpr(conn), qc(conn);
     qp.SetSQL(sqlProg);
-    qs.SetSQL(sqlSubFicha);
+    qpr.SetSQL(sqlPreco);
+    qc.SetSQL("select NOME_EMPRESA from CONFIG");
+    auto preco = [&](const std::string& produto) {
+        qpr.ParamByName("TERC").SetAsInteger(terc);
+        qpr.ParamByName("PROD").SetAsString(produto);
+        qpr.ParamByName("TPSERV").SetAsString(tipo);
+        Percorrer(qpr);
+    };
     double consultaDireta = MedianaMs(31, [&] {
+        preco("");
         const dist::TChaveFicha chave{prog, ficha, "0000"};
         chave.Vincular(qp, nullptr);
         Percorrer(qp);
-        chave.Vincular(qs);
-        Percorrer(qs);
+        preco(prod);
+        Percorrer(qc);
     });
     delete w;
     if (!dados.SemMensagens()) return 1;
