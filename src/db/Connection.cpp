@@ -25,13 +25,7 @@ IUtil* Util() {
 
 namespace {
 // Status objects are reused: creating one per call costs more than most calls.
-struct StatusPool {
-    std::vector<IStatus*> livres;
-    ~StatusPool() {
-        for (IStatus* s : livres) s->dispose();
-    }
-};
-thread_local StatusPool t_pool;
+thread_local std::vector<Ref<IStatus>> t_statusLivres;
 
 // Fault injection state (tests only; one thread).
 struct EstadoFalhas {
@@ -44,17 +38,17 @@ EstadoFalhas g_estadoFalhas;
 }  // namespace
 
 StatusPooled::StatusPooled() {
-    if (t_pool.livres.empty()) {
-        raw_ = Master()->getStatus();
+    if (t_statusLivres.empty()) {
+        own_ = Ref<IStatus>(Master()->getStatus());
     } else {
-        raw_ = t_pool.livres.back();
-        t_pool.livres.pop_back();
+        own_ = std::move(t_statusLivres.back());
+        t_statusLivres.pop_back();
     }
+    raw_ = own_.get();
 }
 StatusPooled::~StatusPooled() {
     raw_->init();
-    if (t_pool.livres.size() < 16) t_pool.livres.push_back(raw_);
-    else raw_->dispose();
+    if (t_statusLivres.size() < 16) t_statusLivres.push_back(std::move(own_));
 }
 
 void Falhas::Armar(long n, Tipo tipo) noexcept {
@@ -220,23 +214,28 @@ void ConnectionImpl::Detach() noexcept {
 
 Ref<ITransaction> ConnectionImpl::Start(Isolation iso, bool readOnly) {
     if (!att) self->Open();
+    // The parameter block written directly: a handful of bytes, built for every statement
+    // that runs in a transaction of its own.
+    unsigned char tpb[16];
+    unsigned n = 0;
+    tpb[n++] = isc_tpb_version3;
+    tpb[n++] = readOnly ? isc_tpb_read : isc_tpb_write;
+    switch (iso) {
+        case Isolation::ReadCommitted:
+            tpb[n++] = isc_tpb_read_committed;
+            tpb[n++] = isc_tpb_rec_version;
+            break;
+        case Isolation::Snapshot: tpb[n++] = isc_tpb_concurrency; break;
+        case Isolation::SnapshotTableStability: tpb[n++] = isc_tpb_consistency; break;
+    }
+    tpb[n++] = waitOnLocks ? isc_tpb_wait : isc_tpb_nowait;
+    if (waitOnLocks && lockTimeout > 0) {
+        tpb[n++] = isc_tpb_lock_timeout;
+        tpb[n++] = 4;
+        for (int i = 0; i < 4; ++i) tpb[n++] = static_cast<unsigned char>(static_cast<unsigned>(lockTimeout) >> (8 * i));
+    }
     try {
-        Status st;
-        auto tpb = Obter([](auto* s) { return Util()->getXpbBuilder(s, IXpbBuilder::TPB, nullptr, 0); });
-        tpb->insertTag(&st, readOnly ? isc_tpb_read : isc_tpb_write);
-        switch (iso) {
-            case Isolation::ReadCommitted:
-                tpb->insertTag(&st, isc_tpb_read_committed);
-                tpb->insertTag(&st, isc_tpb_rec_version);
-                break;
-            case Isolation::Snapshot: tpb->insertTag(&st, isc_tpb_concurrency); break;
-            case Isolation::SnapshotTableStability: tpb->insertTag(&st, isc_tpb_consistency); break;
-        }
-        tpb->insertTag(&st, waitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
-        if (waitOnLocks && lockTimeout > 0) tpb->insertInt(&st, isc_tpb_lock_timeout, lockTimeout);
-        const unsigned n = tpb->getBufferLength(&st);
-        const unsigned char* b = tpb->getBuffer(&st);
-        return Obter([&](auto* s) { return att->startTransaction(s, n, b); });
+        return Obter([&](auto* s) { return att->startTransaction(s, n, tpb); });
     } catch (const Error& e) {
         CheckLost(e);
         throw;

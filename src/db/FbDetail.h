@@ -34,7 +34,8 @@ Firebird::IMaster* Master();
 Firebird::IUtil* Util();
 
 // ---- owning reference ------------------------------------------------------------------
-// Live references (all kinds), for the tests that check nothing is left behind.
+// Live references to database objects (statuses are not counted: the per-thread pool
+// keeps some), for the tests that check nothing is left behind.
 inline std::atomic<long> g_refsVivas{0};
 
 template <class I>
@@ -42,7 +43,7 @@ class Ref {
 public:
     Ref() noexcept = default;
     explicit Ref(I* p) noexcept : p_(p) {
-        if (p_) g_refsVivas.fetch_add(1, std::memory_order_relaxed);
+        if (p_) Contar(1);
     }
     Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     Ref& operator=(Ref&& o) noexcept {
@@ -67,17 +68,20 @@ public:
         if constexpr (std::is_base_of_v<Firebird::IReferenceCounted, I>) p_->release();
         else p_->dispose();
         p_ = nullptr;
-        g_refsVivas.fetch_sub(1, std::memory_order_relaxed);
+        Contar(-1);
     }
     // A successful commit, rollback, free, close, detach or drop has released the
     // interface itself: the reference only forgets it.
     void Consumida() noexcept {
         if (!p_) return;
         p_ = nullptr;
-        g_refsVivas.fetch_sub(1, std::memory_order_relaxed);
+        Contar(-1);
     }
 
 private:
+    static void Contar(long d) noexcept {
+        if constexpr (!std::is_same_v<I, Firebird::IStatus>) g_refsVivas.fetch_add(d, std::memory_order_relaxed);
+    }
     I* p_ = nullptr;
 };
 
@@ -107,6 +111,7 @@ class StatusPooled {
 protected:
     StatusPooled();
     ~StatusPooled();
+    Ref<Firebird::IStatus> own_;
     Firebird::IStatus* raw_;
 };
 

@@ -237,7 +237,7 @@ auto WithTransaction(Connection* conn, Transaction* tr, Leitura&& leitura, Body&
         return body(detail::TransacaoDe(c, *tr));
     }
     if (!c.att) conn->Open();
-    detail::PreparedStatement* ps = leitura(nullptr);  // known already?
+    detail::StatementRef ps = leitura(nullptr);  // known already?
     if (!ps || ps->somenteLeitura) {
         Transaction ro = conn->StartTransaction(Isolation::ReadCommitted, true);
         if (!ps) ps = leitura(ro.Impl()->tra.get());
@@ -248,7 +248,7 @@ auto WithTransaction(Connection* conn, Transaction* tr, Leitura&& leitura, Body&
                 return r;
             } catch (const Error& e) {
                 if (!e.Contem(kTransacaoSomenteLeitura)) throw;
-                ps->somenteLeitura = false;
+                if (auto atual = leitura(nullptr)) atual->somenteLeitura = false;  // the one the body ran
             }
         }
     }
@@ -263,9 +263,10 @@ void Query::Prepare() {
     SyncText();
     if (!conn_) throw Error("No connection assigned");
     if (Valida(conn_->Impl(), *st_, parsed_sql_.sql)) return;
-    auto preparar = [&](Firebird::ITransaction* tra) -> detail::PreparedStatement* {
+    auto preparar = [&](Firebird::ITransaction* tra) -> detail::StatementRef {
         if (!tra) return nullptr;
-        return &Preparada(conn_->Impl(), *st_, parsed_sql_.sql, tra, cols_);
+        Preparada(conn_->Impl(), *st_, parsed_sql_.sql, tra, cols_);
+        return st_->ps;
     };
     WithTransaction(conn_, tr_, preparar, [&](Firebird::ITransaction* tra) {
         preparar(tra);
@@ -284,9 +285,10 @@ std::int64_t Run(Connection* conn, Transaction* tr, detail::StatementState& st, 
                  Params& params, std::vector<std::vector<Value>>& rows, std::vector<ColumnInfo>& cols) {
     if (!conn) throw Error("No connection assigned");
     auto& c = conn->Impl();
-    auto preparar = [&](Firebird::ITransaction* tra) -> detail::PreparedStatement* {
-        if (!tra) return Valida(c, st, parsed.sql) ? st.ps.get() : nullptr;
-        return &Preparada(c, st, parsed.sql, tra, cols);
+    auto preparar = [&](Firebird::ITransaction* tra) -> detail::StatementRef {
+        if (!tra) return Valida(c, st, parsed.sql) ? st.ps : nullptr;
+        Preparada(c, st, parsed.sql, tra, cols);
+        return st.ps;
     };
     const std::size_t inicio = rows.size();
     return WithTransaction(conn, tr, preparar, [&](Firebird::ITransaction* tra) {

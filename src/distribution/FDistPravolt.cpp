@@ -41,6 +41,9 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast
 std::string S(const QString& s) { return s.toStdString(); }
 
 void DefinirCor(QWidget* w, const QColor& c) {
+    // Setting a palette re-polishes the widget: the price lookup sets the colour at every
+    // ticket, nearly always to the one already shown.
+    if (w->autoFillBackground() && w->palette().color(QPalette::Base) == c) return;
     QPalette p = w->palette();
     p.setColor(QPalette::Base, c);
     w->setPalette(p);

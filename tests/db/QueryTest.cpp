@@ -228,11 +228,15 @@ TEST_F(QueryTest, ReadsOutsideATransactionRunReadOnlyWritesReadWrite) {
     q.Open();
     EXPECT_EQ(q.Field(0).AsInteger(), 1);
     EXPECT_EQ(q.Field(1).AsInteger(), 2);  // read committed, record version
+    t.Conn().SetLockTimeout(7);
     Transaction tr = t.Conn().StartTransaction();
     q.SetTransaction(&tr);
     q.Close();
+    q.SetSQL("select MON$READ_ONLY, MON$ISOLATION_MODE, MON$LOCK_TIMEOUT from MON$TRANSACTIONS "
+             "where MON$TRANSACTION_ID = CURRENT_TRANSACTION");
     q.Open();
     EXPECT_EQ(q.Field(0).AsInteger(), 0);  // the caller's transaction as it is
+    EXPECT_EQ(q.Field(2).AsInteger(), 7);
     tr.Commit();
 
     // a selectable procedure that writes meets the read-only transaction, runs again
