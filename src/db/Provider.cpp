@@ -315,8 +315,8 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
     auto run = [&](DeltaRecord& rec, UpdateMode mode, bool allFields, std::size_t idx) {
         std::string sql = BuildSql(quotedTable, rec, defs, quoted, mode, allFields, vals);
         if (sql.empty()) return;  // nothing changed
-        lastSql_.push_back(sql);
-        std::int64_t n = exec(sql, vals, nullptr);
+        lastSql_.push_back(std::move(sql));
+        std::int64_t n = exec(lastSql_.back(), vals, nullptr);
         if (n == 0 && rec.Kind() != UpdateKind::Insert)
             throw Error("Record not found or changed by another user", {Error::kRegistroAlterado}, "");
         if (RefreshAfterApply && rec.Kind() != UpdateKind::Delete) {
@@ -343,22 +343,26 @@ ApplyResult Provider::ApplyUpdates(const DataPacket& delta, int maxErrors, Trans
 
     static const std::vector<Value> kVazio;
     bool parar = false;
+    // One record object for every change (its buffers are reused from change to change).
+    DeltaRecord rec;
+    rec.fields_.resize(defs.size());
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        rec.fields_[i].def_ = &defs[i];
+        rec.fields_[i].rec_ = &rec;
+        rec.fields_[i].index_ = i;
+    }
     for (std::size_t idx = 0; idx < changes.size() && !parar; ++idx) {
         const Change& ch = changes[idx];
-        DeltaRecord rec;
         rec.kind_ = ch.kind;
         rec.old_ = ch.old ? &ch.old->values : &kVazio;
-        rec.fields_.resize(defs.size());
-        for (std::size_t i = 0; i < defs.size(); ++i) {
-            rec.fields_[i].def_ = &defs[i];
-            rec.fields_[i].rec_ = &rec;
-            rec.fields_[i].index_ = i;
-        }
         if (ch.row) {
             rec.new_ = ch.row->values;
             rec.new_.resize(defs.size());
-            rec.assigned_.assign(defs.size(), 0);
+            rec.assigned_.resize(defs.size());
             for (std::size_t i = 0; i < defs.size(); ++i) rec.assigned_[i] = ch.row->Assigned(i) ? 1 : 0;
+        } else {
+            rec.new_.clear();
+            rec.assigned_.clear();
         }
         try {
             bool applied = false;
