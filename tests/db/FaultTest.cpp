@@ -157,6 +157,16 @@ TEST_F(FaultTest, AnErrorWhileFetchingReachesTheCallerAndTheConnectionGoesOn) {
     EXPECT_EQ(Contar("ID > 0"), 3);
 }
 
+TEST_F(FaultTest, AConversionErrorWhileBuildingTheAttachParametersLeavesNothingBehind) {
+    const long antes = detail::g_refsVivas.load();
+    Connection c;
+    Configurar(c);
+    c.SetUserName("\xE6\x97\xA5");  // no Windows-1252 character for it
+    EXPECT_THROW(c.Open(), Error);
+    EXPECT_FALSE(c.Connected());
+    EXPECT_EQ(detail::g_refsVivas.load(), antes);
+}
+
 TEST(LocationTest, ServerLocationsAreToldFromEmbeddedPaths) {
     const struct {
         const char* local;
