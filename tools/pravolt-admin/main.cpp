@@ -22,6 +22,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Executavel.h"
 #include "platform/IniFile.h"
+#include "platform/Texto.h"
 #include "rules/USenha.h"
 #include "shell/UCifra.h"
 #include "shell/UEsquema.h"
@@ -319,11 +320,8 @@ Destino LerDestino(const std::string& dir) {
     if (d.acesso == "ERRO" || d.acesso.empty())
         throw std::runtime_error(caminho + " names no access database ([Paths] ACESSO)");
     // The program resolves MONO: against its own folder, which holds Parametros.ini.
-    if (d.acesso.size() >= 5) {
-        std::string prefixo = d.acesso.substr(0, 5);
-        for (char& c : prefixo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (prefixo == "MONO:") d.acesso = Absoluto(dir) + "/bdados/" + d.acesso.substr(5);
-    }
+    if (d.acesso.size() >= 5 && plat::MaiusculasAscii(d.acesso.substr(0, 5)) == "MONO:")
+        d.acesso = Absoluto(dir) + "/bdados/" + d.acesso.substr(5);
     d.senha = esquema::SenhaPorChave(ini.ReadString("Banco", "CHAVE", "1"));
     return d;
 }
