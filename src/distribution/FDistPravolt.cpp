@@ -9,10 +9,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
+#include "distribution/FDistTercPend.h"
 #include "distribution/UDistGravacao.h"
 #include "platform/Mensagens.h"
 #include "platform/Texto.h"
@@ -337,6 +339,17 @@ void TfrmDistServ::ConectarHandlers() {
     connect(btGravar, &QPushButton::clicked, this, P([this] { btGravarClick(); }));
     connect(btDesistir, &QPushButton::clicked, this, P([this] { btDesistirClick(); }));
     connect(btFechar, &QPushButton::clicked, this, P([this] { btFecharClick(); }));
+    // The workshop's pending list: a double-click on its row, or F3 on the focused row.
+    dbgTerc->setToolTip(QStringLiteral("Duplo clique ou F3: pendências do terceirizado"));
+    connect(dbgTerc, &QTableWidget::cellDoubleClicked, this,
+            [this](int linha, int) { plat::Protegido([&] { AbrirPendencias(linha); }); });
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), dbgTerc, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(f3, &QShortcut::activated, this, P([this] { AbrirPendencias(dbgTerc->currentRow()); }));
+}
+
+void TfrmDistServ::AbrirPendencias(int linha) {
+    if (linha < 0 || linha >= static_cast<int>(cdsTerc.size())) return;
+    TfrmDistTercPend::Abrir(Area(), cdsTerc[static_cast<std::size_t>(linha)].COD_BA);
 }
 
 // ---- creation and show ------------------------------------------------------------
@@ -937,6 +950,9 @@ void TfrmDistServ::btGravarClick() {
     for (std::int64_t t : r.inspecoes) AtualizaContadores(t);
     AtualizarGrade();
     LimpaTela();
+    // the pending lists of the workshops whose rows changed
+    TfrmDistTercPend::AtualizarTerceirizado(r.terceirizado);
+    for (std::int64_t t : r.inspecoes) TfrmDistTercPend::AtualizarTerceirizado(t);
 }
 
 void TfrmDistServ::AtualizaContadores(std::int64_t terc) {

@@ -202,6 +202,9 @@ public:
     void btDesistirClick();
     void btFecharClick();
     void btGravarClick();
+    // The pending list of the grid's workshop in row `linha` (double-click, or F3 on the
+    // focused row).
+    void AbrirPendencias(int linha);
 
 protected:
     // The exit handlers (focus leaving edProg, edFicha, edSubF, edTpServ).
