@@ -28,6 +28,7 @@
 
 #include "db/Connection.h"
 #include "platform/Mensagens.h"
+#include "rules/FFormJanelaMinimizada.h"
 #include "shell/UServicosSistema.h"
 
 using namespace dist;
@@ -174,6 +175,13 @@ TfrmDistTercPend* TfrmDistTercPend::Aberta(std::int64_t terceirizado) {
 
 TfrmDistTercPend* TfrmDistTercPend::Abrir(QWidget* dono, std::int64_t terceirizado) {
     TfrmDistTercPend* w = Aberta(terceirizado);
+    // minimised: its placeholder restores it
+    if (w && !w->isVisible())
+        for (QWidget* p : w->JanelasMinimizadas())
+            if (auto* m = qobject_cast<TfrmFormJanelaMinimizada*>(p)) {
+                m->Restaurar();
+                break;
+            }
     if (w && w->isVisible()) {
         if (w->Area()) w->Area()->setActiveSubWindow(w);
         w->raise();

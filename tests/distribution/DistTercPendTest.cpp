@@ -477,6 +477,10 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     emit d->dbgTerc->cellDoubleClicked(alfa, 0);
     EXPECT_EQ(TfrmDistTercPend::Aberta(1), l);
     EXPECT_EQ(l->Carregamentos(), antes + 1);
+    l->WMSysCommand(TfMdiChild::SC_MINIMIZE);  // minimised: restored, not opened twice
+    ASSERT_FALSE(l->isVisible());
+    EXPECT_EQ(TfrmDistTercPend::Abrir(nullptr, 1), l);
+    EXPECT_TRUE(l->isVisible());
 
     // a save for the workshop reads the list again
     srv->agora = EncodeDate(2024, 3, 15) + 0.5;

@@ -41,7 +41,7 @@ igual "Package" pravolt "$(dpkg-deb -f "$deb" Package)"
 igual "Version (the build number)" "$versao" "$(dpkg-deb -f "$deb" Version)"
 igual "Architecture" amd64 "$(dpkg-deb -f "$deb" Architecture)"
 depende=$(dpkg-deb -f "$deb" Depends)
-for p in firebird3.0-server-core libfbclient2 libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 libstdc++6 adduser; do
+for p in firebird3.0-server-core libfbclient2 libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libcurl4 libstdc++6 adduser; do
   [[ ", $depende," == *", $p "* || ", $depende," == *", $p,"* ]] || falha "Depends lacks $p: $depende"
 done
 grep -q "^ Resumo: " <<<"$(dpkg-deb -f "$deb" Description)" || falha "the description has no Portuguese summary"
