@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
     std::int64_t terc = 0, abertas = 0;
     {
         db::Query q(conn);
-        q.SetSQL("select first 1 TERCEIRIZADO_EX, count(*) from EXTERNO where RETORNO_EX is null\n"
-                 "group by TERCEIRIZADO_EX order by 2 desc");
+        q.SetSQL(
+            "select first 1 TERCEIRIZADO_EX, count(*) from EXTERNO where RETORNO_EX is null\n"
+            "group by TERCEIRIZADO_EX order by 2 desc");
         q.Open();
         if (q.Eof()) {
             std::cerr << "No open dispatch in the data set.\n";
@@ -71,21 +72,14 @@ int main(int argc, char** argv) {
         tr.Commit();
     };
 
-    if (std::getenv("PEND_EXP")) {
-        std::vector<double> a, b;
-        for (int i = 0; i < 12; ++i) {
-            a.push_back(bench::CronometrarCpu([&] { auto l = dist::CarregarPendencias(conn, terc, plat::Agora()); }));
-            b.push_back(bench::CronometrarCpu(direto));
-        }
-        std::cout << "load " << bench::Mediana(a) << " direct " << bench::Mediana(b) << "\n";
-    }
     std::vector<double> cpuJanela, cpuDireto, msJanela, msDireto;
     for (int i = 0; i < kVezes; ++i) {
         // alternate which goes first, so neither always meets the other's warm caches
         for (int k = 0; k < 2; ++k) {
             const bool eJanela = (i + k) % 2 == 0;
+            const std::function<void()> passo = eJanela ? std::function<void()>(janela) : direto;
             double parede = 0;
-            const double cpu = bench::CronometrarCpu([&] { parede = bench::Cronometrar(eJanela ? std::function<void()>(janela) : std::function<void()>(direto)); });
+            const double cpu = bench::CronometrarCpu([&] { parede = bench::Cronometrar(passo); });
             if (i < kAquecimento) continue;
             (eJanela ? cpuJanela : cpuDireto).push_back(cpu);
             (eJanela ? msJanela : msDireto).push_back(parede);

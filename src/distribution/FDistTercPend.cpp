@@ -21,7 +21,6 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -35,8 +34,12 @@ using namespace dist;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 
 const QColor kAtrasada(255, 205, 205);
 const QColor kTextoAtrasada(150, 0, 0);
@@ -57,11 +60,17 @@ struct Ampulheta {
 QDate DataQt(plat::TDateTime d) {
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::llround(plat::ParteData(d))));
 }
-plat::TDateTime DataDia(const QDate& d) { return plat::EncodeDate(d.year(), d.month(), d.day()); }
+plat::TDateTime DataDia(const QDate& d) {
+    return plat::EncodeDate(d.year(), d.month(), d.day());
+}
 
-std::string DataNomeArquivo(plat::TDateTime d) { return plat::FormatDateTime("yyyy-mm-dd", d); }
+std::string DataNomeArquivo(plat::TDateTime d) {
+    return plat::FormatDateTime("yyyy-mm-dd", d);
+}
 
-std::string PastaSugerida() { return S(QDir::homePath()); }
+std::string PastaSugerida() {
+    return S(QDir::homePath());
+}
 
 }  // namespace
 
@@ -87,36 +96,56 @@ void TModeloPendencias::Ordenar() {
 
 void TModeloPendencias::sort(int coluna, Qt::SortOrder ordem) {
     if (coluna < 0 || coluna >= kColunasPend) return;
-    beginResetModel();
+    // a layout change, not a reset: the current row and the selection follow their rows
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList antes = persistentIndexList();
+    std::vector<std::size_t> linhas;
+    for (const QModelIndex& i : antes) linhas.push_back(indices_[static_cast<std::size_t>(i.row())]);
     coluna_ = static_cast<ColunaPend>(coluna);
     crescente_ = ordem == Qt::AscendingOrder;
     Ordenar();
-    endResetModel();
+    if (!antes.isEmpty()) {
+        std::vector<int> posicao(lista_ ? lista_->linhas.size() : 0, -1);
+        for (std::size_t r = 0; r < indices_.size(); ++r) posicao[indices_[r]] = static_cast<int>(r);
+        QModelIndexList depois;
+        for (qsizetype k = 0; k < antes.size(); ++k)
+            depois << index(posicao[linhas[static_cast<std::size_t>(k)]], antes[k].column());
+        changePersistentIndexList(antes, depois);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int TModeloPendencias::rowCount(const QModelIndex& pai) const {
     return pai.isValid() ? 0 : static_cast<int>(indices_.size());
 }
 
-int TModeloPendencias::columnCount(const QModelIndex& pai) const { return pai.isValid() ? 0 : kColunasPend; }
+int TModeloPendencias::columnCount(const QModelIndex& pai) const {
+    return pai.isValid() ? 0 : kColunasPend;
+}
 
 QVariant TModeloPendencias::data(const QModelIndex& indice, int papel) const {
     if (!lista_ || !indice.isValid() || indice.row() >= rowCount()) return {};
     const TPendencia& p = lista_->linhas[indices_[static_cast<std::size_t>(indice.row())]];
     const auto coluna = static_cast<ColunaPend>(indice.column());
     switch (papel) {
-        case Qt::DisplayRole: return Q(TextoColunaPend(p, coluna));
+        case Qt::DisplayRole:
+            return Q(TextoColunaPend(p, coluna));
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::Alignment(ColunaNumerica(coluna) ? Qt::AlignRight | Qt::AlignVCenter
-                                                                             : Qt::AlignLeft | Qt::AlignVCenter));
-        case Qt::BackgroundRole: return p.atrasada ? QVariant(QBrush(kAtrasada)) : QVariant();
+            return QVariant::fromValue(Qt::Alignment(ColunaNumerica(coluna)
+                                                         ? Qt::AlignRight | Qt::AlignVCenter
+                                                         : Qt::AlignLeft | Qt::AlignVCenter));
+        case Qt::BackgroundRole:
+            return p.atrasada ? QVariant(QBrush(kAtrasada)) : QVariant();
         case Qt::ForegroundRole:
-            return p.atrasada && coluna == ColunaPend::DiasUteis ? QVariant(QBrush(kTextoAtrasada)) : QVariant();
+            return p.atrasada && coluna == ColunaPend::DiasUteis ? QVariant(QBrush(kTextoAtrasada))
+                                                                 : QVariant();
         case Qt::ToolTipRole:
-            return p.atrasada ? Q("Atrasada: saída anterior a " + plat::FormatDateTime("dd/mm/yyyy", lista_->corte) +
-                                  " (" + std::to_string(kDiasUteisAtraso) + " dias úteis).")
-                              : QVariant();
-        default: return {};
+            return p.atrasada
+                       ? Q("Atrasada: saída anterior a " + plat::FormatDateTime("dd/mm/yyyy", lista_->corte) +
+                           " (" + std::to_string(kDiasUteisAtraso) + " dias úteis).")
+                       : QVariant();
+        default:
+            return {};
     }
 }
 
@@ -139,7 +168,8 @@ namespace {
 // extension when none is typed.
 std::string EscolherNome(QWidget* dono, const std::string& titulo, const std::string& sugestao,
                          const std::string& filtro, const char* extensao) {
-    if (TfrmDistTercPend::EscolherArquivo) return TfrmDistTercPend::EscolherArquivo(dono, titulo, sugestao, filtro);
+    if (TfrmDistTercPend::EscolherArquivo)
+        return TfrmDistTercPend::EscolherArquivo(dono, titulo, sugestao, filtro);
     QFileDialog d(dono, Q(titulo));
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setFileMode(QFileDialog::AnyFile);
@@ -150,7 +180,9 @@ std::string EscolherNome(QWidget* dono, const std::string& titulo, const std::st
     return S(d.selectedFiles().constFirst());
 }
 
-std::string Codigo3(std::int64_t codigo) { return NomeTerceirizado({codigo, {}}); }
+std::string Codigo3(std::int64_t codigo) {
+    return NomeTerceirizado({codigo, {}});
+}
 
 }  // namespace
 
@@ -283,8 +315,13 @@ void TfrmDistTercPend::CriarControles() {
     connect(btExportar, &QPushButton::clicked, this, P([this] { btExportarClick(); }));
     connect(btRomaneio, &QPushButton::clicked, this, P([this] { btRomaneioClick(); }));
     connect(btFechar, &QPushButton::clicked, this, P([this] { btFecharClick(); }));
-    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    auto* f5 =
+        new QShortcut(QKeySequence(Qt::Key_F5), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(f5, &QShortcut::activated, this, P([this] { Carregar(); }));
+    // the title click from the keyboard: Ctrl+O sorts by the current cell's column
+    auto* ordenar =
+        new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), dbgPend, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(ordenar, &QShortcut::activated, this, P([this] { OrdenarPelaColunaAtual(); }));
 
     PreencherTipos();
     AtualizarTotais();
@@ -317,9 +354,11 @@ void TfrmDistTercPend::Carregar() {
     mdlPend->Definir(&lista_, TipoEscolhido());
     setWindowTitle(Q("Pendências do Terceirizado " + NomeTerceirizado(lista_.terc)));
     AtualizarTotais();
-    lbStatus->setText(Q("F5 atualiza.   Em destaque, as atrasadas: saídas anteriores a " +
-                        plat::FormatDateTime("dd/mm/yyyy", lista_.corte) + " (" + std::to_string(kDiasUteisAtraso) +
-                        " dias úteis antes de " + plat::FormatDateTime("dd/mm/yyyy", lista_.hoje) + ")."));
+    lbStatus->setText(Q("Em destaque, as atrasadas: saídas anteriores a " +
+                        plat::FormatDateTime("dd/mm/yyyy", lista_.corte) + " (" +
+                        std::to_string(kDiasUteisAtraso) + " dias úteis antes de " +
+                        plat::FormatDateTime("dd/mm/yyyy", lista_.hoje) +
+                        ").   F5 atualiza; Ctrl+O ordena pela coluna da célula atual."));
     if (!lista_.existe)
         plat::Aviso("O terceirizado " + NomeTerceirizado(lista_.terc) +
                     " não está mais cadastrado: não há pendências a mostrar.");
@@ -351,13 +390,27 @@ void TfrmDistTercPend::cbTpServChange() {
     AtualizarTotais();
 }
 
-dist::TTotaisPend TfrmDistTercPend::Totais() const { return Totalizar(lista_.linhas, mdlPend->Indices()); }
+void TfrmDistTercPend::OrdenarPelaColunaAtual() {
+    const int coluna = dbgPend->currentIndex().isValid() ? dbgPend->currentIndex().column() : 0;
+    QHeaderView* h = dbgPend->horizontalHeader();
+    // as a click on the title: the same column again turns the order round
+    const bool inverter =
+        h->sortIndicatorSection() == coluna && h->sortIndicatorOrder() == Qt::AscendingOrder;
+    h->setSortIndicator(coluna, inverter ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
 
-void TfrmDistTercPend::AtualizarTotais() { lbTotais->setText(Q(TextoTotais(Totais()))); }
+dist::TTotaisPend TfrmDistTercPend::Totais() const {
+    return Totalizar(lista_.linhas, mdlPend->Indices());
+}
+
+void TfrmDistTercPend::AtualizarTotais() {
+    lbTotais->setText(Q(TextoTotais(Totais())));
+}
 
 dist::TRelatorio TfrmDistTercPend::Relatorio() const {
     IServicosSistema& srv = ServicosSistema();
-    const std::string filtro = TipoEscolhido().empty() ? std::string() : S(cbTpServ->currentData(Qt::UserRole + 1).toString());
+    const std::string filtro =
+        TipoEscolhido().empty() ? std::string() : S(cbTpServ->currentData(Qt::UserRole + 1).toString());
     return RelatorioPendencias(lista_, mdlPend->Indices(), srv.NomeEmpresa(), filtro, srv.DataServidor());
 }
 
@@ -367,10 +420,10 @@ void TfrmDistTercPend::btImprimirClick() {
 }
 
 void TfrmDistTercPend::btExportarClick() {
-    const std::string nome =
-        EscolherNome(this, "Exportar pendências",
-                     PastaSugerida() + "/Pendencias-" + Codigo3(terceirizado_) + "-" + DataNomeArquivo(lista_.hoje) + ".csv",
-                     "Planilha CSV (*.csv)", "csv");
+    const std::string nome = EscolherNome(this, "Exportar pendências",
+                                          PastaSugerida() + "/Pendencias-" + Codigo3(terceirizado_) + "-" +
+                                              DataNomeArquivo(lista_.hoje) + ".csv",
+                                          "Planilha CSV (*.csv)", "csv");
     if (nome.empty()) return;
     GravarArquivo(nome, CsvPendencias(lista_.linhas, mdlPend->Indices()));
     plat::Informacao("Lista exportada para \"" + nome + "\".");
@@ -398,7 +451,9 @@ void TfrmDistTercPend::btRomaneioClick() {
                         "Romaneio-" + Codigo3(terceirizado_) + "-" + DataNomeArquivo(r.dia) + ".pdf");
 }
 
-void TfrmDistTercPend::btFecharClick() { close(); }
+void TfrmDistTercPend::btFecharClick() {
+    close();
+}
 
 // =====================================================================================
 // Reports on paper
@@ -432,7 +487,8 @@ public:
         hEmpresa_ = fe.height() * 1.2;
         hTitulo_ = ft.height() * 1.3;
         hLinha_ = fx.height() * 1.35;
-        cabecalho_ = hEmpresa_ + hTitulo_ + static_cast<double>(r.cabecalho.size()) * hLinha_ + 2 * mm_ + hLinha_ + mm_;
+        cabecalho_ = hEmpresa_ + hTitulo_ + static_cast<double>(r.cabecalho.size()) * hLinha_ + 2 * mm_ +
+                     hLinha_ + mm_;
         rodape_ = hLinha_ + 2 * mm_;
         porPagina_ = std::max(1, static_cast<int>(std::floor((altura_ - cabecalho_ - rodape_) / hLinha_)));
         fim_ = 2 * mm_ + static_cast<double>(r.totais.size() + r.notas.size()) * hLinha_ +
@@ -466,7 +522,8 @@ public:
             partes += std::max(1, r_.colunas[c].largura);
         }
         if (soma <= largura_) {
-            for (std::size_t c = 0; c < n; ++c) w[c] += (largura_ - soma) * std::max(1, r_.colunas[c].largura) / partes;
+            for (std::size_t c = 0; c < n; ++c)
+                w[c] += (largura_ - soma) * std::max(1, r_.colunas[c].largura) / partes;
         } else if (somaTexto > 0) {
             const double fator = std::max(0.1, (largura_ - (soma - somaTexto)) / somaTexto);
             for (std::size_t c = 0; c < n; ++c)
@@ -536,7 +593,8 @@ private:
         if (i % 2 == 1) p.fillRect(QRectF(0, y, largura_, hLinha_), QColor(238, 238, 238));
         const bool destaque = idx < r_.destaque.size() && r_.destaque[idx];
         p.setFont(destaque ? negrito_ : texto_);
-        for (std::size_t c = 0; c < r_.colunas.size() && c < r_.linhas[idx].size(); ++c) Celula(p, c, y, r_.linhas[idx][c]);
+        for (std::size_t c = 0; c < r_.colunas.size() && c < r_.linhas[idx].size(); ++c)
+            Celula(p, c, y, r_.linhas[idx][c]);
     }
 
     void Fim(QPainter& p, double y) {
@@ -560,8 +618,8 @@ private:
         for (int k = 0; k < 2; ++k) {
             p.drawLine(QPointF(xs[k], y), QPointF(xs[k] + w, y));
             p.drawText(QRectF(xs[k], y + mm_, w, hLinha_), Qt::AlignHCenter | Qt::AlignVCenter, Q(quem[k]));
-            p.drawText(QRectF(xs[k], y + mm_ + hLinha_ + 3 * mm_, w, hLinha_), Qt::AlignHCenter | Qt::AlignVCenter,
-                       QStringLiteral("Data: ____/____/________"));
+            p.drawText(QRectF(xs[k], y + mm_ + hLinha_ + 3 * mm_, w, hLinha_),
+                       Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Data: ____/____/________"));
         }
     }
 
@@ -641,13 +699,21 @@ void VisualizarRelatorio(QWidget* dono, const TRelatorio& relatorio, const std::
         plat::Protegido([&] { ImprimirRelatorio(relatorio, *p); });
     });
     if (auto* barra = d.findChild<QToolBar*>()) {
+        // from the keyboard too: the toolbar's buttons take no focus
+        for (QAction* a : barra->actions())
+            if (a->text() == QStringLiteral("Imprimir")) {
+                a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+                a->setToolTip(QStringLiteral("Imprimir (Ctrl+P)"));
+            }
         barra->addSeparator();
         QAction* pdf = barra->addAction(QStringLiteral("Salvar PDF"));
         pdf->setObjectName(QStringLiteral("acSalvarPdf"));
+        pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        pdf->setToolTip(QStringLiteral("Salvar PDF (Ctrl+S)"));
         QObject::connect(pdf, &QAction::triggered, &d, [&d, &relatorio, nomePdf] {
             plat::Protegido([&] {
-                const std::string nome =
-                    EscolherNome(&d, "Salvar em PDF", PastaSugerida() + "/" + nomePdf, "Documento PDF (*.pdf)", "pdf");
+                const std::string nome = EscolherNome(&d, "Salvar em PDF", PastaSugerida() + "/" + nomePdf,
+                                                      "Documento PDF (*.pdf)", "pdf");
                 if (nome.empty()) return;
                 SalvarPdf(relatorio, nome);
                 plat::Informacao("Arquivo PDF gravado em \"" + nome + "\".");

@@ -13,7 +13,6 @@
 // and paints the reports. Every handler runs inside plat::Protegido.
 #include <QAbstractTableModel>
 #include <QPointer>
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -110,6 +109,8 @@ public:
     void btExportarClick();
     void btRomaneioClick();
     void btFecharClick();
+    // Ctrl+O: sorts by the current cell's column, as a click on its title does.
+    void OrdenarPelaColunaAtual();
 
     // The list as shown, as a report (for the print preview).
     dist::TRelatorio Relatorio() const;

@@ -39,15 +39,21 @@ const char* const kSqlRomaneio =
 
 namespace {
 
-std::string Milhares(std::int64_t v) { return plat::Dinheiro::FromInteger(v).Format(0, true); }
+std::string Milhares(std::int64_t v) {
+    return plat::Dinheiro::FromInteger(v).Format(0, true);
+}
 
-std::string Data(plat::TDateTime d) { return plat::FormatDateTime("dd/mm/yyyy", d); }
+std::string Data(plat::TDateTime d) {
+    return plat::FormatDateTime("dd/mm/yyyy", d);
+}
 
 std::string TipoComDescricao(const std::string& codigo, const std::string& descricao) {
     return descricao.empty() ? codigo : codigo + " - " + descricao;
 }
 
-long long Dia(plat::TDateTime d) { return std::llround(plat::ParteData(d)); }
+long long Dia(plat::TDateTime d) {
+    return std::llround(plat::ParteData(d));
+}
 
 bool DiaUtil(long long dia) {
     const int s = plat::DayOfWeek(static_cast<double>(dia));  // 1 = Sunday ... 7 = Saturday
@@ -84,7 +90,8 @@ int CompararBase(const TPendencia& a, const TPendencia& b) {
         if (!b.saida) return 1;
         return *a.saida < *b.saida ? -1 : 1;
     }
-    for (auto campo : {&TPendencia::prog, &TPendencia::ficha, &TPendencia::subFicha, &TPendencia::tipoServico})
+    for (auto campo :
+         {&TPendencia::prog, &TPendencia::ficha, &TPendencia::subFicha, &TPendencia::tipoServico})
         if (int r = (a.*campo).compare(b.*campo)) return r < 0 ? -1 : 1;
     return 0;
 }
@@ -96,16 +103,26 @@ int Comparar(const T& a, const T& b) {
 
 int CompararColuna(const TPendencia& a, const TPendencia& b, ColunaPend c) {
     switch (c) {
-        case ColunaPend::Prog: return Comparar(a.prog, b.prog);
-        case ColunaPend::Ficha: return Comparar(a.ficha, b.ficha);
-        case ColunaPend::SubFicha: return Comparar(a.subFicha, b.subFicha);
-        case ColunaPend::TipoServico: return Comparar(a.tipoServico, b.tipoServico);
-        case ColunaPend::Setor: return Comparar(a.setor, b.setor);
-        case ColunaPend::Saida: return Comparar(a.saida, b.saida);  // none first
-        case ColunaPend::DiasUteis: return Comparar(a.diasUteis, b.diasUteis);
-        case ColunaPend::Pares: return Comparar(a.pares, b.pares);
-        case ColunaPend::Preco: return Comparar(a.preco, b.preco);
-        case ColunaPend::Valor: return Comparar(a.valor, b.valor);
+        case ColunaPend::Prog:
+            return Comparar(a.prog, b.prog);
+        case ColunaPend::Ficha:
+            return Comparar(a.ficha, b.ficha);
+        case ColunaPend::SubFicha:
+            return Comparar(a.subFicha, b.subFicha);
+        case ColunaPend::TipoServico:
+            return Comparar(a.tipoServico, b.tipoServico);
+        case ColunaPend::Setor:
+            return Comparar(a.setor, b.setor);
+        case ColunaPend::Saida:
+            return Comparar(a.saida, b.saida);  // none first
+        case ColunaPend::DiasUteis:
+            return Comparar(a.diasUteis, b.diasUteis);
+        case ColunaPend::Pares:
+            return Comparar(a.pares, b.pares);
+        case ColunaPend::Preco:
+            return Comparar(a.preco, b.preco);
+        case ColunaPend::Valor:
+            return Comparar(a.valor, b.valor);
     }
     return 0;
 }
@@ -113,14 +130,20 @@ int CompararColuna(const TPendencia& a, const TPendencia& b, ColunaPend c) {
 std::string MotivoErro(int erro) {
     switch (erro) {
         case EACCES:
-        case EPERM: return "sem permissão de escrita";
-        case EROFS: return "o disco é somente de leitura";
+        case EPERM:
+            return "sem permissão de escrita";
+        case EROFS:
+            return "o disco é somente de leitura";
         case ENOENT:
-        case ENOTDIR: return "a pasta não existe";
+        case ENOTDIR:
+            return "a pasta não existe";
         case ENOSPC:
-        case EDQUOT: return "não há espaço no disco";
-        case EISDIR: return "já existe uma pasta com esse nome";
-        default: return std::strerror(erro);
+        case EDQUOT:
+            return "não há espaço no disco";
+        case EISDIR:
+            return "já existe uma pasta com esse nome";
+        default:
+            return std::strerror(erro);
     }
 }
 
@@ -155,9 +178,12 @@ int DiasUteisEntre(plat::TDateTime de, plat::TDateTime ate) {
     return static_cast<int>(std::min<long long>(total, 1000000000));
 }
 
-plat::TDateTime CorteAtraso(plat::TDateTime agoraServidor) { return DiasUteisAntes(agoraServidor, kDiasUteisAtraso); }
+plat::TDateTime CorteAtraso(plat::TDateTime agoraServidor) {
+    return DiasUteisAntes(agoraServidor, kDiasUteisAtraso);
+}
 
-TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc, plat::TDateTime agoraServidor) {
+TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc,
+                                    plat::TDateTime agoraServidor) {
     TListaPendencias r;
     r.hoje = plat::ParteData(agoraServidor);
     r.corte = CorteAtraso(agoraServidor);
@@ -207,42 +233,63 @@ TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc, 
 
 std::string TituloColunaPend(ColunaPend c) {
     switch (c) {
-        case ColunaPend::Prog: return "Programação";
-        case ColunaPend::Ficha: return "Ficha";
-        case ColunaPend::SubFicha: return "Sub-ficha";
-        case ColunaPend::TipoServico: return "Tipo de Serviço";
-        case ColunaPend::Setor: return "Setor";
-        case ColunaPend::Saida: return "Data Saída";
-        case ColunaPend::DiasUteis: return "Dias Úteis";
-        case ColunaPend::Pares: return "Pares";
-        case ColunaPend::Preco: return "Preço por Par";
-        case ColunaPend::Valor: return "Valor";
+        case ColunaPend::Prog:
+            return "Programação";
+        case ColunaPend::Ficha:
+            return "Ficha";
+        case ColunaPend::SubFicha:
+            return "Sub-ficha";
+        case ColunaPend::TipoServico:
+            return "Tipo de Serviço";
+        case ColunaPend::Setor:
+            return "Setor";
+        case ColunaPend::Saida:
+            return "Data Saída";
+        case ColunaPend::DiasUteis:
+            return "Dias Úteis";
+        case ColunaPend::Pares:
+            return "Pares";
+        case ColunaPend::Preco:
+            return "Preço por Par";
+        case ColunaPend::Valor:
+            return "Valor";
     }
     return {};
 }
 
 bool ColunaNumerica(ColunaPend c) {
-    return c == ColunaPend::DiasUteis || c == ColunaPend::Pares || c == ColunaPend::Preco || c == ColunaPend::Valor;
+    return c == ColunaPend::DiasUteis || c == ColunaPend::Pares || c == ColunaPend::Preco ||
+           c == ColunaPend::Valor;
 }
 
 std::string TextoColunaPend(const TPendencia& p, ColunaPend c) {
     switch (c) {
-        case ColunaPend::Prog: return p.prog;
-        case ColunaPend::Ficha: return p.ficha;
-        case ColunaPend::SubFicha: return p.subFicha;
-        case ColunaPend::TipoServico: return TipoComDescricao(p.tipoServico, p.descTipo);
-        case ColunaPend::Setor: return p.setor;
-        case ColunaPend::Saida: return p.saida ? Data(*p.saida) : std::string();
-        case ColunaPend::DiasUteis: return p.saida ? std::to_string(p.diasUteis) : std::string();
-        case ColunaPend::Pares: return Milhares(p.pares);
-        case ColunaPend::Preco: return p.preco.Format(4, true);
-        case ColunaPend::Valor: return p.valor.Format(2, true);
+        case ColunaPend::Prog:
+            return p.prog;
+        case ColunaPend::Ficha:
+            return p.ficha;
+        case ColunaPend::SubFicha:
+            return p.subFicha;
+        case ColunaPend::TipoServico:
+            return TipoComDescricao(p.tipoServico, p.descTipo);
+        case ColunaPend::Setor:
+            return p.setor;
+        case ColunaPend::Saida:
+            return p.saida ? Data(*p.saida) : std::string();
+        case ColunaPend::DiasUteis:
+            return p.saida ? std::to_string(p.diasUteis) : std::string();
+        case ColunaPend::Pares:
+            return Milhares(p.pares);
+        case ColunaPend::Preco:
+            return p.preco.Format(4, true);
+        case ColunaPend::Valor:
+            return p.valor.Format(2, true);
     }
     return {};
 }
 
-void OrdenarPendencias(std::vector<std::size_t>& indices, const std::vector<TPendencia>& linhas, ColunaPend coluna,
-                       bool crescente) {
+void OrdenarPendencias(std::vector<std::size_t>& indices, const std::vector<TPendencia>& linhas,
+                       ColunaPend coluna, bool crescente) {
     std::stable_sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) {
         int r = CompararColuna(linhas[a], linhas[b], coluna);
         if (!crescente) r = -r;
@@ -285,16 +332,16 @@ TTotaisPend Totalizar(const std::vector<TPendencia>& linhas, const std::vector<s
 
 std::string TextoTotais(const TTotaisPend& t) {
     return "Fichas: " + Milhares(static_cast<std::int64_t>(t.linhas)) +
-           "   Atrasadas: " + Milhares(static_cast<std::int64_t>(t.atrasadas)) + "   Pares: " + Milhares(t.pares) +
-           "   Valor: " + t.valor.Format(2, true);
+           "   Atrasadas: " + Milhares(static_cast<std::int64_t>(t.atrasadas)) +
+           "   Pares: " + Milhares(t.pares) + "   Valor: " + t.valor.Format(2, true);
 }
 
 // ---- CSV ---------------------------------------------------------------------------
 
 std::string CampoCsv(std::string_view texto) {
     const bool aspas = texto.find_first_of(";\"\r\n") != std::string_view::npos ||
-                       (!texto.empty() && (texto.front() == ' ' || texto.front() == '\t' || texto.back() == ' ' ||
-                                           texto.back() == '\t'));
+                       (!texto.empty() && (texto.front() == ' ' || texto.front() == '\t' ||
+                                           texto.back() == ' ' || texto.back() == '\t'));
     if (!aspas) return std::string(texto);
     std::string r = "\"";
     for (char c : texto) {
@@ -320,8 +367,8 @@ std::string CsvPendencias(const std::vector<TPendencia>& linhas, const std::vect
     for (std::size_t i : indices) {
         const TPendencia& p = linhas[i];
         linha({p.prog, p.ficha, p.subFicha, p.tipoServico, p.descTipo, p.setor, p.saida ? Data(*p.saida) : "",
-               p.saida ? std::to_string(p.diasUteis) : "", p.atrasada ? "Sim" : "Não", std::to_string(p.pares),
-               p.preco.Format(4), p.valor.Format(2)});
+               p.saida ? std::to_string(p.diasUteis) : "", p.atrasada ? "Sim" : "Não",
+               std::to_string(p.pares), p.preco.Format(4), p.valor.Format(2)});
     }
     return csv;
 }
@@ -330,7 +377,8 @@ std::string CsvPendencias(const std::vector<TPendencia>& linhas, const std::vect
 
 TArquivoNovo::TArquivoNovo(std::string destino) : destino_(std::move(destino)) {
     static unsigned sequencia = 0;
-    const std::string base = PastaDe(destino_) + "/." + NomeDe(destino_) + ".novo-" + std::to_string(getpid()) + "-";
+    const std::string base =
+        PastaDe(destino_) + "/." + NomeDe(destino_) + ".novo-" + std::to_string(getpid()) + "-";
     for (int tentativa = 0; fd_ < 0; ++tentativa) {
         trabalho_ = base + std::to_string(++sequencia);
         fd_ = ::open(trabalho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -420,7 +468,8 @@ TRomaneio CarregarRomaneio(db::Connection& conexao, std::int64_t terc, plat::TDa
     q.Close();
     tr.Commit();
     std::sort(r.itens.begin(), r.itens.end(), [](const TItemRomaneio& a, const TItemRomaneio& b) {
-        return std::tie(a.prog, a.ficha, a.subFicha, a.tipoServico) < std::tie(b.prog, b.ficha, b.subFicha, b.tipoServico);
+        return std::tie(a.prog, a.ficha, a.subFicha, a.tipoServico) <
+               std::tie(b.prog, b.ficha, b.subFicha, b.tipoServico);
     });
     return r;
 }
@@ -433,18 +482,21 @@ std::string TextoPagina(int pagina, int paginas) {
 
 namespace {
 
-std::string Emissao(plat::TDateTime momento) { return "Emitido em " + plat::FormatDateTime("dd/mm/yyyy hh:nn", momento); }
+std::string Emissao(plat::TDateTime momento) {
+    return "Emitido em " + plat::FormatDateTime("dd/mm/yyyy hh:nn", momento);
+}
 
 }  // namespace
 
 TRelatorio RelatorioPendencias(const TListaPendencias& lista, const std::vector<std::size_t>& indices,
-                               const std::string& empresa, const std::string& filtro, plat::TDateTime emissao) {
+                               const std::string& empresa, const std::string& filtro,
+                               plat::TDateTime emissao) {
     TRelatorio r;
     r.empresa = empresa;
     r.titulo = "Pendências do Terceirizado";
     r.cabecalho = {"Terceirizado: " + NomeTerceirizado(lista.terc),
-                   "Saídas sem retorno em " + Data(lista.hoje) + "   Tipo de Serviço: " +
-                       (filtro.empty() ? std::string("Todos") : filtro)};
+                   "Saídas sem retorno em " + Data(lista.hoje) +
+                       "   Tipo de Serviço: " + (filtro.empty() ? std::string("Todos") : filtro)};
     r.emissao = Emissao(emissao);
     const int larguras[kColunasPend] = {9, 6, 7, 18, 5, 9, 6, 7, 10, 11};
     for (int c = 0; c < kColunasPend; ++c) {
@@ -472,21 +524,21 @@ TRelatorio RelatorioRomaneio(const TRomaneio& romaneio, const std::string& empre
     r.titulo = "Romaneio de Saída - Serviços Externos";
     r.cabecalho = {"Terceirizado: " + NomeTerceirizado(romaneio.terc), "Dia: " + Data(romaneio.dia)};
     r.emissao = Emissao(emissao);
-    r.colunas = {{"Programação", 9, false}, {"Ficha", 5, false},   {"Sub-ficha", 6, false},
+    r.colunas = {{"Programação", 9, false}, {"Ficha", 5, false},         {"Sub-ficha", 6, false},
                  {"Produto", 7, false},     {"Padronização", 15, false}, {"Tipo de Serviço", 15, false},
-                 {"Pares", 6, true},        {"Preço", 8, true},     {"Valor", 10, true}};
+                 {"Pares", 6, true},        {"Preço", 8, true},          {"Valor", 10, true}};
     std::int64_t pares = 0;
     plat::Dinheiro valor;
     for (const auto& it : romaneio.itens) {
         r.linhas.push_back({it.prog, it.ficha, it.subFicha, it.produto, it.padronizacao,
-                            TipoComDescricao(it.tipoServico, it.descTipo), Milhares(it.pares), it.preco.Format(4, true),
-                            it.valor.Format(2, true)});
+                            TipoComDescricao(it.tipoServico, it.descTipo), Milhares(it.pares),
+                            it.preco.Format(4, true), it.valor.Format(2, true)});
         r.destaque.push_back(false);
         pares += it.pares;
         valor += it.valor;
     }
-    r.totais = {"Fichas: " + Milhares(static_cast<std::int64_t>(romaneio.itens.size())) + "   Pares: " +
-                Milhares(pares) + "   Valor: " + valor.Format(2, true)};
+    r.totais = {"Fichas: " + Milhares(static_cast<std::int64_t>(romaneio.itens.size())) +
+                "   Pares: " + Milhares(pares) + "   Valor: " + valor.Format(2, true)};
     r.assinaturas = true;
     return r;
 }

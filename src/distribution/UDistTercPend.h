@@ -26,10 +26,10 @@ class Connection;
 namespace dist {
 
 // The statements, run by the loads below (the benchmark runs them directly too).
-extern const char* const kSqlTercPend;      // :TERC -> COD_BA, NOME_BA
-extern const char* const kSqlTiposServPend; // the service types (list 35)
-extern const char* const kSqlPendencias;    // :TERC -> the open dispatches
-extern const char* const kSqlRomaneio;      // :TERC, :DIA, :DIAFIM -> the day's dispatches
+extern const char* const kSqlTercPend;       // :TERC -> COD_BA, NOME_BA
+extern const char* const kSqlTiposServPend;  // the service types (list 35)
+extern const char* const kSqlPendencias;     // :TERC -> the open dispatches
+extern const char* const kSqlRomaneio;       // :TERC, :DIA, :DIAFIM -> the day's dispatches
 
 // A workshop as the list names it.
 struct TTercPend {
@@ -48,23 +48,24 @@ struct TPendencia {
     std::string setor;                     // dispatch sector ("" when none)
     std::optional<plat::TDateTime> saida;  // dispatch date (none when not recorded)
     std::int64_t pares = 0;
-    plat::Dinheiro preco;                  // per pair
-    plat::Dinheiro valor;                  // pairs × price, exact
-    int diasUteis = 0;                     // weekdays out (see DiasUteisEntre)
-    bool atrasada = false;                 // dispatched before the overdue cut-off
+    plat::Dinheiro preco;   // per pair
+    plat::Dinheiro valor;   // pairs × price, exact
+    int diasUteis = 0;      // weekdays out (see DiasUteisEntre)
+    bool atrasada = false;  // dispatched before the overdue cut-off
 };
 
 struct TListaPendencias {
-    bool existe = false;         // false: the workshop is no longer in TERCEIRIZADO
+    bool existe = false;  // false: the workshop is no longer in TERCEIRIZADO
     TTercPend terc;
-    plat::TDateTime hoje = 0;    // the server's day the list was read on
-    plat::TDateTime corte = 0;   // overdue: dispatched before this day (5 weekdays back)
+    plat::TDateTime hoje = 0;        // the server's day the list was read on
+    plat::TDateTime corte = 0;       // overdue: dispatched before this day (5 weekdays back)
     std::vector<TPendencia> linhas;  // oldest first
 };
 
 // The open dispatches of workshop `terc` on `agoraServidor`'s day. A workshop that is not
 // in TERCEIRIZADO gives `existe` false and no rows. Database errors reach the caller.
-TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc, plat::TDateTime agoraServidor);
+TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc,
+                                    plat::TDateTime agoraServidor);
 
 // Weekdays (Monday to Friday) after `de`'s day up to and including `ate`'s day: a dispatch
 // of yesterday, a weekday, is 1 weekday out. 0 when `ate` is not after `de`.
@@ -86,8 +87,8 @@ bool ColunaNumerica(ColunaPend c);
 
 // Rows in the order of a column (ascending or not); ties go in the list's own order
 // (dispatch date, programme, ticket, sub-ticket, service type), always ascending.
-void OrdenarPendencias(std::vector<std::size_t>& indices, const std::vector<TPendencia>& linhas, ColunaPend coluna,
-                       bool crescente);
+void OrdenarPendencias(std::vector<std::size_t>& indices, const std::vector<TPendencia>& linhas,
+                       ColunaPend coluna, bool crescente);
 // The rows of a service type ("" = every row), in the list's order.
 std::vector<std::size_t> FiltrarPendencias(const std::vector<TPendencia>& linhas, const std::string& tipo);
 
@@ -174,21 +175,21 @@ TRomaneio CarregarRomaneio(db::Connection& conexao, std::int64_t terc, plat::TDa
 
 struct TColunaRelatorio {
     std::string titulo;
-    int largura = 1;        // share of the room the texts leave on the page
-    bool direita = false;   // numbers: aligned right
+    int largura = 1;       // share of the room the texts leave on the page
+    bool direita = false;  // numbers: aligned right
 };
 
 struct TRelatorio {
-    std::string empresa;                  // CONFIG's company name
+    std::string empresa;  // CONFIG's company name
     std::string titulo;
-    std::vector<std::string> cabecalho;   // lines under the title (workshop, day, filter)
-    std::string emissao;                  // "Emitido em dd/mm/yyyy hh:nn"
+    std::vector<std::string> cabecalho;  // lines under the title (workshop, day, filter)
+    std::string emissao;                 // "Emitido em dd/mm/yyyy hh:nn"
     std::vector<TColunaRelatorio> colunas;
     std::vector<std::vector<std::string>> linhas;
-    std::vector<bool> destaque;           // rows printed in bold (overdue)
-    std::vector<std::string> totais;      // bold, after the last row
+    std::vector<bool> destaque;       // rows printed in bold (overdue)
+    std::vector<std::string> totais;  // bold, after the last row
     std::vector<std::string> notas;
-    bool assinaturas = false;             // "Entregue por" and "Recebido por", with date
+    bool assinaturas = false;  // "Entregue por" and "Recebido por", with date
 };
 
 // "Página 2 de 5"
@@ -197,7 +198,8 @@ std::string TextoPagina(int pagina, int paginas);
 // The list as shown (the rows of `indices`, in that order); `filtro` names the service type
 // shown ("" = all). `emissao`: the moment of printing.
 TRelatorio RelatorioPendencias(const TListaPendencias& lista, const std::vector<std::size_t>& indices,
-                               const std::string& empresa, const std::string& filtro, plat::TDateTime emissao);
+                               const std::string& empresa, const std::string& filtro,
+                               plat::TDateTime emissao);
 TRelatorio RelatorioRomaneio(const TRomaneio& romaneio, const std::string& empresa, plat::TDateTime emissao);
 
 }  // namespace dist

@@ -2,25 +2,24 @@
 // read back by Python's csv module, the PDF read back by pdftotext, the dispatch slip,
 // and the window opened from the distribution window's grid.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QComboBox>
-#include <QLabel>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -85,8 +84,10 @@ std::string ErroAoGravar(const std::string& destino) {
     if (filho == 0) {
         close(canal[0]);
         std::string r;
-        if (setgid(65534) != 0 || setuid(65534) != 0) r = "setuid";
-        else try {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            r = "setuid";
+        else
+            try {
                 GravarArquivo(destino, "x");
             } catch (const EGravacaoArquivo& e) {
                 r = e.what();
@@ -144,7 +145,8 @@ protected:
     void SetUp() override {
         std::ofstream(config_.filePath("Parametros.ini").toStdString()) << "[Banco]\nBanco=FireBird\n";
         TSistema::DefinirDiretorioConfiguracao(config_.path().toStdString());
-        for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "CONFIG"}) banco->Exec(std::string("delete from ") + t);
+        for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "CONFIG"})
+            banco->Exec(std::string("delete from ") + t);
         banco->Exec("delete from TERCEIRIZADO where COD_BA >= 9");
         banco->Exec("delete from TABELA where NUM_TA = '35' and COD_TA = 'Q'");
         banco->Exec("insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'Q', 'COSTURA; \"FINA\"')");
@@ -171,12 +173,13 @@ protected:
     }
 
     static void Despacho(int terc, const std::string& tipo, const std::string& prog, const std::string& ficha,
-                         const std::string& sub, const std::string& saida, const std::string& retorno, int qtde,
-                         const std::string& valor = "1", const std::string& setor = "null") {
-        banco->Exec("insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, "
-                    "RETORNO_EX, VALOR_EX, QTDE_EX, SETOR_SAI_EX) values (" +
-                    std::to_string(terc) + ", '" + tipo + "', '" + prog + "', '" + ficha + "', '" + sub + "', " +
-                    saida + ", " + retorno + ", " + valor + ", " + std::to_string(qtde) + ", " + setor + ")");
+                         const std::string& sub, const std::string& saida, const std::string& retorno,
+                         int qtde, const std::string& valor = "1", const std::string& setor = "null") {
+        banco->Exec(
+            "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, "
+            "RETORNO_EX, VALOR_EX, QTDE_EX, SETOR_SAI_EX) values (" +
+            std::to_string(terc) + ", '" + tipo + "', '" + prog + "', '" + ficha + "', '" + sub + "', " +
+            saida + ", " + retorno + ", " + valor + ", " + std::to_string(qtde) + ", " + setor + ")");
     }
 
     TfrmDistTercPend* AbrirLista(std::int64_t terc) {
@@ -211,18 +214,19 @@ TEST(DistTercPendRegras, WeekdaysOutAndTheOverdueCutOffOfThePendingCheck) {
         int dias;
         bool atrasada;
     } casos[] = {
-        {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 5), 6, true},     // Wednesday: cut-off the 6th
+        {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 5), 6, true},  // Wednesday: cut-off the 6th
         {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 6), 5, false},
         {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 12) + 0.75, 1, false},
-        {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 14), 0, false},   // dated after today
-        {EncodeDate(2024, 3, 11), EncodeDate(2024, 3, 1), 6, true},     // Monday: cut-off Monday the 4th
-        {EncodeDate(2024, 3, 11), EncodeDate(2024, 3, 9), 1, false},    // a Saturday dispatch
-        {EncodeDate(2024, 3, 16), EncodeDate(2024, 3, 8), 5, true},     // Saturday: cut-off Monday the 11th
+        {EncodeDate(2024, 3, 13), EncodeDate(2024, 3, 14), 0, false},  // dated after today
+        {EncodeDate(2024, 3, 11), EncodeDate(2024, 3, 1), 6, true},    // Monday: cut-off Monday the 4th
+        {EncodeDate(2024, 3, 11), EncodeDate(2024, 3, 9), 1, false},   // a Saturday dispatch
+        {EncodeDate(2024, 3, 16), EncodeDate(2024, 3, 8), 5, true},    // Saturday: cut-off Monday the 11th
         {EncodeDate(2024, 3, 16), EncodeDate(2024, 3, 11), 4, false},
         {EncodeDate(2025, 1, 6), EncodeDate(2023, 12, 29), 266, true},  // across years
     };
     for (const auto& c : casos) {
-        SCOPED_TRACE(plat::FormatDateTime("dd/mm/yyyy", c.hoje) + " " + plat::FormatDateTime("dd/mm/yyyy", c.saida));
+        SCOPED_TRACE(plat::FormatDateTime("dd/mm/yyyy", c.hoje) + " " +
+                     plat::FormatDateTime("dd/mm/yyyy", c.saida));
         EXPECT_EQ(DiasUteisEntre(c.saida, c.hoje + 0.4), c.dias);
         EXPECT_EQ(c.saida < CorteAtraso(c.hoje + 0.4), c.atrasada);
     }
@@ -230,8 +234,13 @@ TEST(DistTercPendRegras, WeekdaysOutAndTheOverdueCutOffOfThePendingCheck) {
 
 TEST(DistTercPendRegras, CsvFieldsAreQuotedOnlyWhenTheyNeedIt) {
     const std::pair<std::string, std::string> casos[] = {
-        {"PESPONTO", "PESPONTO"}, {"A;B", "\"A;B\""}, {"diz \"oi\"", "\"diz \"\"oi\"\"\""},
-        {"duas\nlinhas", "\"duas\nlinhas\""}, {" recuo", "\" recuo\""}, {"", ""}, {"Ação", "Ação"},
+        {"PESPONTO", "PESPONTO"},
+        {"A;B", "\"A;B\""},
+        {"diz \"oi\"", "\"diz \"\"oi\"\"\""},
+        {"duas\nlinhas", "\"duas\nlinhas\""},
+        {" recuo", "\" recuo\""},
+        {"", ""},
+        {"Ação", "Ação"},
     };
     for (const auto& [texto, esperado] : casos) EXPECT_EQ(CampoCsv(texto), esperado) << texto;
 }
@@ -256,7 +265,8 @@ TEST_F(DistTercPend, ReadsTheOpenDispatchesOfTheWorkshopOldestFirst) {
     };
     for (const auto& [coluna, textos] : esperado)
         for (std::size_t i = 0; i < textos.size(); ++i)
-            EXPECT_EQ(TextoColunaPend(l.linhas[i], coluna), textos[i]) << TituloColunaPend(coluna) << " " << i;
+            EXPECT_EQ(TextoColunaPend(l.linhas[i], coluna), textos[i])
+                << TituloColunaPend(coluna) << " " << i;
     EXPECT_TRUE(l.linhas[0].atrasada);
     EXPECT_FALSE(l.linhas[1].atrasada);
     // totals exact: 300 + 28.20 + 6.9999
@@ -322,7 +332,8 @@ TEST_F(DistTercPend, CsvReadBackByAParserMatchesTheRowsShown) {
     const nlohmann::json esperado = {
         {"Programação", "Ficha", "Sub-ficha", "Tipo de Serviço", "Descrição do Tipo", "Setor", "Data Saída",
          "Dias Úteis", "Atrasada", "Pares", "Preço por Par", "Valor"},
-        {"000110", "0003", "0001", "Q", "COSTURA; \"FINA\"", "", "13/03/2024", "0", "Não", "3", "2,3333", "7,00"},
+        {"000110", "0003", "0001", "Q", "COSTURA; \"FINA\"", "", "13/03/2024", "0", "Não", "3", "2,3333",
+         "7,00"},
         {"000120", "0001", "0000", "B", "BORDADO", "02", "05/03/2024", "6", "Sim", "24", "12,5000", "300,00"},
         {"000130", "0002", "0000", "P", "PESPONTO", "", "06/03/2024", "5", "Não", "12", "2,3500", "28,20"},
     };
@@ -346,11 +357,11 @@ TEST_F(DistTercPend, ExportThatCannotBeWrittenNamesTheFolderAndLeavesNothing) {
     const struct {
         std::string destino, texto;
     } casos[] = {
-        {semPasta + "/x.csv", "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" + semPasta +
-                                  "\": a pasta não existe."},
+        {semPasta + "/x.csv",
+         "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" + semPasta + "\": a pasta não existe."},
         // written whole, then refused at the rename: the work file goes too
-        {ehPasta, "Não foi possível gravar o arquivo \"ocupado.csv\" na pasta \"" + pasta_.path().toStdString() +
-                      "\": já existe uma pasta com esse nome."},
+        {ehPasta, "Não foi possível gravar o arquivo \"ocupado.csv\" na pasta \"" +
+                      pasta_.path().toStdString() + "\": já existe uma pasta com esse nome."},
     };
     for (const auto& c : casos) {
         msgs.Limpar();
@@ -365,9 +376,10 @@ TEST_F(DistTercPend, ExportThatCannotBeWrittenNamesTheFolderAndLeavesNothing) {
     const std::string trancada = pasta_.filePath("trancada").toStdString();
     fs::create_directory(trancada);
     fs::permissions(trancada, fs::perms::owner_read | fs::perms::owner_exec);
-    fs::permissions(pasta_.path().toStdString(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
-    EXPECT_EQ(ErroAoGravar(trancada + "/x.csv"),
-              "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" + trancada + "\": sem permissão de escrita.");
+    fs::permissions(pasta_.path().toStdString(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+    EXPECT_EQ(ErroAoGravar(trancada + "/x.csv"), "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" +
+                                                     trancada + "\": sem permissão de escrita.");
     EXPECT_EQ(QDir(pasta_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // vazio.csv only
     EXPECT_TRUE(fs::is_empty(ehPasta));
 }
@@ -384,7 +396,9 @@ TEST_F(DistTercPend, PdfOfTheListHasCompanyWorkshopRowsTotalsAndPageNumbers) {
                           "* Atrasada: saída anterior a 06/03/2024"})
         EXPECT_NE(texto.find(t), std::string::npos) << t << "\n" << texto;
     // the overdue row is marked on paper too
-    auto linha = [&](const std::string& prog) { return texto.substr(texto.find(prog), texto.find('\n', texto.find(prog)) - texto.find(prog)); };
+    auto linha = [&](const std::string& prog) {
+        return texto.substr(texto.find(prog), texto.find('\n', texto.find(prog)) - texto.find(prog));
+    };
     EXPECT_NE(linha("000120").find('*'), std::string::npos);
     EXPECT_EQ(linha("000130").find('*'), std::string::npos);
 
@@ -436,9 +450,10 @@ TEST_F(DistTercPend, DispatchSlipOfADayWithProductsTotalsAndSignatures) {
     const std::string pdf = pasta_.filePath("romaneio.pdf").toStdString();
     SalvarPdf(RelatorioRomaneio(r, "CALÇADOS ÁGUIA", hoje + 0.5), pdf);
     const std::string texto = Espacos(TextoPdf(pdf));
-    for (const char* t : {"CALÇADOS ÁGUIA", "Romaneio de Saída", "Terceirizado: 001 - ALFA", "Dia: 13/03/2024",
-                          "PR01", "001 - PRETO", "P - PESPONTO", "70,50", "Fichas: 2 Pares: 33 Valor: 77,50",
-                          "Entregue por", "Recebido por", "Data: ____/____/________"})
+    for (const char* t :
+         {"CALÇADOS ÁGUIA", "Romaneio de Saída", "Terceirizado: 001 - ALFA", "Dia: 13/03/2024", "PR01",
+          "001 - PRETO", "P - PESPONTO", "70,50", "Fichas: 2 Pares: 33 Valor: 77,50", "Entregue por",
+          "Recebido por", "Data: ____/____/________"})
         EXPECT_NE(texto.find(t), std::string::npos) << t << "\n" << texto;
 
     // a day without dispatches: said so, nothing to print
@@ -447,7 +462,8 @@ TEST_F(DistTercPend, DispatchSlipOfADayWithProductsTotalsAndSignatures) {
         static_cast<QDialog*>(d)->accept();
     });
     l->btRomaneio->click();
-    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Não há saídas do terceirizado 001 - ALFA em 10/03/2024."});
+    EXPECT_EQ(msgs.Textos(),
+              std::vector<std::string>{"Não há saídas do terceirizado 001 - ALFA em 10/03/2024."});
 }
 
 // ---- the window ----------------------------------------------------------------------
@@ -469,7 +485,8 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     EXPECT_EQ(l->Totais().pares, 39);  // the grid's "Qtde Pendente"
     EXPECT_EQ(d->dbgTerc->item(alfa, 5)->text(), "39");
     EXPECT_EQ(Coluna(*l, ColunaPend::Prog), (std::vector<std::string>{"000120", "000130", "000110"}));
-    EXPECT_EQ(l->mdlPend->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 205, 205));
+    EXPECT_EQ(l->mdlPend->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+              QColor(255, 205, 205));
     EXPECT_FALSE(l->mdlPend->index(1, 0).data(Qt::BackgroundRole).isValid());
 
     // the same workshop again (a double-click): the same window, read again
@@ -493,7 +510,8 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     d->LocalizaFicha();
     d->btGravar->click();
     ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
-    EXPECT_EQ(Coluna(*l, ColunaPend::Prog), (std::vector<std::string>{"000120", "000130", "000110", "123456"}));
+    EXPECT_EQ(Coluna(*l, ColunaPend::Prog),
+              (std::vector<std::string>{"000120", "000130", "000110", "123456"}));
     EXPECT_EQ(l->lbTotais->text().toStdString(), "Fichas: 4   Atrasadas: 2   Pares: 159   Valor: 617,20");
 
     // filter by service type, then a title click sorts what is shown
@@ -506,7 +524,6 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     QTest::mouseClick(l->dbgPend->horizontalHeader()->viewport(), Qt::LeftButton, {},
                       QPoint(l->dbgPend->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(Coluna(*l, ColunaPend::Prog), (std::vector<std::string>{"123456", "000130"}));
-
     // F5 reads again; filter and order stay
     Despacho(1, "P", "000999", "0001", "0000", "'2024-03-14'", "null", 1);
     QApplication::setActiveWindow(l);
@@ -514,6 +531,14 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     l->dbgPend->setFocus();
     QTest::keyClick(l->dbgPend, Qt::Key_F5);
     EXPECT_EQ(Coluna(*l, ColunaPend::Prog), (std::vector<std::string>{"123456", "000999", "000130"}));
+    // a title "click" from the keyboard: Ctrl+O on a cell of the column
+    l->dbgPend->setCurrentIndex(l->mdlPend->index(0, static_cast<int>(ColunaPend::Pares)));
+    QTest::keyClick(l->dbgPend, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(Coluna(*l, ColunaPend::Pares), (std::vector<std::string>{"1", "12", "120"}));
+    EXPECT_EQ(l->dbgPend->currentIndex().row(), 2);  // the current row follows its row
+    QTest::keyClick(l->dbgPend, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(Coluna(*l, ColunaPend::Pares), (std::vector<std::string>{"120", "12", "1"}));
+    EXPECT_EQ(l->dbgPend->currentIndex().row(), 0);
     EXPECT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
     delete d;
 }
@@ -522,18 +547,29 @@ TEST_F(DistTercPend, RemovedWorkshopDatabaseErrorAndPrintPreviewOfAnEmptyList) {
     banco->Exec("insert into TERCEIRIZADO values (9, 'DELTA', null, null, 'S')");
     TfrmDistTercPend* l = AbrirLista(9);
     EXPECT_EQ(l->Lista().linhas.size(), 0u);
+    // an empty list prints too: previewed, saved as PDF from the preview (Ctrl+S)
+    const std::string pdf = pasta_.filePath("vazia.pdf").toStdString();
+    TfrmDistTercPend::EscolherArquivo = [&](QWidget*, auto&, auto&, auto&) { return pdf; };
     int paginas = 0;
     AoAbrir("frmVisualizar", [&](QWidget* d) {
         paginas = d->findChild<QPrintPreviewWidget*>()->pageCount();
+        QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier);
         static_cast<QDialog*>(d)->reject();
     });
-    l->btImprimir->click();  // an empty list prints too
+    l->btImprimir->click();
     EXPECT_EQ(paginas, 1);
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Arquivo PDF gravado em \"" + pdf + "\"."});
+    const std::string texto = Espacos(TextoPdf(pdf));
+    for (const char* t :
+         {"Terceirizado: 009 - DELTA", "Fichas: 0 Atrasadas: 0 Pares: 0 Valor: 0,00", "Página 1 de 1"})
+        EXPECT_NE(texto.find(t), std::string::npos) << t << "\n" << texto;
+    msgs.Limpar();
 
     banco->Exec("delete from TERCEIRIZADO where COD_BA = 9");
     l->Carregar();
-    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{
-                                 "O terceirizado 009 - DELTA não está mais cadastrado: não há pendências a mostrar."});
+    EXPECT_EQ(msgs.Textos(),
+              std::vector<std::string>{
+                  "O terceirizado 009 - DELTA não está mais cadastrado: não há pendências a mostrar."});
     EXPECT_EQ(l->windowTitle().toStdString(), "Pendências do Terceirizado 009 - DELTA");
 
     // a database that fails while loading: the standard error report, the list kept
