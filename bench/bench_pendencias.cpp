@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kAquecimento = 3;
-constexpr int kVezes = 15 + kAquecimento;
+constexpr int kVezes = 25 + kAquecimento;
 
 }  // namespace
 

@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "db/Connection.h"
@@ -660,6 +662,19 @@ void TraduzirPrevia(QPrintPreviewDialog& d) {
 
 }  // namespace
 
+namespace {
+
+bool PdfCompleto(const std::string& caminho) {
+    std::ifstream f(caminho, std::ios::binary | std::ios::ate);
+    const std::streamoff tamanho = f ? static_cast<std::streamoff>(f.tellg()) : 0;
+    if (tamanho <= 0) return false;
+    f.seekg(std::max<std::streamoff>(0, tamanho - 64));
+    const std::string fim((std::istreambuf_iterator<char>(f)), {});
+    return fim.find("%%EOF") != std::string::npos;
+}
+
+}  // namespace
+
 void PrepararImpressora(QPrinter& impressora) {
     impressora.setPageSize(QPageSize(QPageSize::A4));
     impressora.setPageOrientation(QPageLayout::Portrait);
@@ -684,6 +699,10 @@ void SalvarPdf(const TRelatorio& relatorio, const std::string& caminho) {
     impressora.setCreator(QStringLiteral("pravolt"));
     PrepararImpressora(impressora);
     ImprimirRelatorio(relatorio, impressora);
+    // The toolkit's PDF writer reports no failed write: a file cut short (a full disk) is
+    // known by its missing end mark, and then never takes the destination's place.
+    if (impressora.printerState() == QPrinter::Error || !PdfCompleto(arquivo.Caminho()))
+        arquivo.Recusar("o arquivo ficou incompleto (falta espaço no disco ou houve erro de gravação)");
     arquivo.Concluir();
 }
 

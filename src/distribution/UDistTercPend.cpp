@@ -22,7 +22,8 @@ const char* const kSqlTercPend = "select COD_BA, NOME_BA\nfrom TERCEIRIZADO\nwhe
 const char* const kSqlTiposServPend = "select COD_TA, DESC_TA\nfrom TABELA\nwhere NUM_TA = '35'";
 const char* const kSqlPendencias =
     "select PROG_EX, FICHA_EX, SUBFICHA_EX, TP_SERV_EX, SETOR_SAI_EX, SAIDA_EX, QTDE_EX, VALOR_EX\n"
-    "from EXTERNO\nwhere TERCEIRIZADO_EX = :TERC\nand RETORNO_EX is null";
+    "from EXTERNO\nwhere TERCEIRIZADO_EX = :TERC\nand RETORNO_EX is null\n"
+    "order by SAIDA_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, TP_SERV_EX";
 // The product and standardisation of a ticket are those of its first order item.
 const char* const kSqlRomaneio =
     "select e.PROG_EX, e.FICHA_EX, e.SUBFICHA_EX, e.TP_SERV_EX, e.QTDE_EX, e.VALOR_EX,\n"
@@ -201,6 +202,8 @@ TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc,
     q.Open();
     std::vector<TPendencia> lidas;
     lidas.reserve(q.RecordCount());
+    double diaContado = -1e9;
+    int diasContados = 0;
     for (const auto& l : q.Rows()) {
         TPendencia p;
         p.prog = l[0].AsString();
@@ -211,7 +214,13 @@ TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc,
         p.setor = l[4].AsString();
         if (!l[5].IsNull()) {
             p.saida = l[5].AsDateTime();
-            p.diasUteis = DiasUteisEntre(*p.saida, r.hoje);
+            // the rows come by date: one count per day
+            const double dia = plat::ParteData(*p.saida);
+            if (dia != diaContado) {
+                diaContado = dia;
+                diasContados = DiasUteisEntre(dia, r.hoje);
+            }
+            p.diasUteis = diasContados;
             p.atrasada = *p.saida < r.corte;
         }
         p.pares = l[6].AsInteger();
@@ -222,6 +231,13 @@ TListaPendencias CarregarPendencias(db::Connection& conexao, std::int64_t terc,
     q.Close();
     tr.Commit();
 
+    // The engine sends them in the list's order; the comparison here decides (the engine's
+    // collation and ours agree on the codes, and nothing rests on that).
+    const auto antes = [](const TPendencia& a, const TPendencia& b) { return CompararBase(a, b) < 0; };
+    if (std::is_sorted(lidas.begin(), lidas.end(), antes)) {
+        r.linhas = std::move(lidas);
+        return r;
+    }
     std::vector<std::size_t> ordem(lidas.size());
     std::iota(ordem.begin(), ordem.end(), std::size_t{0});
     std::sort(ordem.begin(), ordem.end(),
@@ -396,8 +412,12 @@ TArquivoNovo::~TArquivoNovo() {
 }
 
 void TArquivoNovo::Falhar(int erro) const {
+    Recusar(MotivoErro(erro));
+}
+
+void TArquivoNovo::Recusar(const std::string& motivo) const {
     throw EGravacaoArquivo("Não foi possível gravar o arquivo \"" + NomeDe(destino_) + "\" na pasta \"" +
-                           PastaDe(destino_) + "\": " + MotivoErro(erro) + ".");
+                           PastaDe(destino_) + "\": " + motivo + ".");
 }
 
 void TArquivoNovo::Escrever(std::string_view dados) {

@@ -138,6 +138,8 @@ public:
     void Escrever(std::string_view dados);
     // Flushes the work file to disk and renames it over the destination.
     void Concluir();
+    // Gives up, the work file removed: EGravacaoArquivo with `motivo` as the reason.
+    [[noreturn]] void Recusar(const std::string& motivo) const;
 
 private:
     [[noreturn]] void Falhar(int erro) const;

@@ -2,6 +2,7 @@
 // read back by Python's csv module, the PDF read back by pdftotext, the dispatch slip,
 // and the window opened from the distribution window's grid.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -67,28 +69,26 @@ nlohmann::json LerCsv(const std::string& caminho) {
     return nlohmann::json::parse(Saida("python3 -c \"" + py + "\" '" + caminho + "'"));
 }
 
-// The error of writing a file at `destino` ("" when written). As root, in a child process
-// that runs as an ordinary user, so that folder permissions count.
-std::string ErroAoGravar(const std::string& destino) {
-    if (geteuid() != 0) {
-        try {
-            GravarArquivo(destino, "x");
-            return {};
-        } catch (const EGravacaoArquivo& e) {
-            return e.what();
-        }
-    }
+// The error of `gravar` ("" when it wrote). In a child process: as an ordinary user when
+// `comoUsuario` (root writes anywhere, so that folder permissions count), with files limited
+// to `limite` bytes (a disk that fills up).
+std::string ErroAoGravar(const std::function<void()>& gravar, bool comoUsuario,
+                         rlim_t limite = RLIM_INFINITY) {
     int canal[2];
     if (pipe(canal) != 0) return "pipe";
     const pid_t filho = fork();
     if (filho == 0) {
         close(canal[0]);
         std::string r;
-        if (setgid(65534) != 0 || setuid(65534) != 0)
+        signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails with EFBIG instead
+        const rlimit lim{limite, limite};
+        if (comoUsuario && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             r = "setuid";
+        else if (limite != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &lim) != 0)
+            r = "setrlimit";
         else
             try {
-                GravarArquivo(destino, "x");
+                gravar();
             } catch (const EGravacaoArquivo& e) {
                 r = e.what();
             }
@@ -278,6 +278,14 @@ TEST_F(DistTercPend, ReadsTheOpenDispatchesOfTheWorkshopOldestFirst) {
     EXPECT_TRUE(nenhum.existe);
     EXPECT_TRUE(nenhum.linhas.empty());
     EXPECT_FALSE(CarregarPendencias(banco->Conn(), 77, hoje).existe);
+
+    // rows the engine's collation orders otherwise ("€" is 0x80 in Windows-1252): the list's
+    // own order, the one a title click gives
+    for (const char* prog : {"€00001", "Ã00001", "000001"})
+        Despacho(2, "B", prog, "0001", "0000", "'2024-03-12'", "null", 1);
+    std::vector<std::string> progs;
+    for (const auto& p : CarregarPendencias(banco->Conn(), 2, hoje).linhas) progs.push_back(p.prog);
+    EXPECT_EQ(progs, (std::vector<std::string>{"000001", "Ã00001", "€00001"}));
 }
 
 TEST_F(DistTercPend, SortsByAnyColumnAndFiltersByServiceType) {
@@ -378,8 +386,9 @@ TEST_F(DistTercPend, ExportThatCannotBeWrittenNamesTheFolderAndLeavesNothing) {
     fs::permissions(trancada, fs::perms::owner_read | fs::perms::owner_exec);
     fs::permissions(pasta_.path().toStdString(), fs::perms::others_read | fs::perms::others_exec,
                     fs::perm_options::add);
-    EXPECT_EQ(ErroAoGravar(trancada + "/x.csv"), "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" +
-                                                     trancada + "\": sem permissão de escrita.");
+    EXPECT_EQ(ErroAoGravar([&] { GravarArquivo(trancada + "/x.csv", "x"); }, true),
+              "Não foi possível gravar o arquivo \"x.csv\" na pasta \"" + trancada +
+                  "\": sem permissão de escrita.");
     EXPECT_EQ(QDir(pasta_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // vazio.csv only
     EXPECT_TRUE(fs::is_empty(ehPasta));
 }
@@ -419,6 +428,14 @@ TEST_F(DistTercPend, PdfOfTheListHasCompanyWorkshopRowsTotalsAndPageNumbers) {
     EXPECT_NE(paginas.find("L1149"), std::string::npos);
     EXPECT_EQ(paginas.find("Fichas:"), paginas.rfind("Fichas:"));
     EXPECT_GT(paginas.find("Fichas:"), paginas.find("L1149"));
+
+    // a disk that fills up while the PDF is written: the file kept as it was, nothing left
+    const std::string antes = TextoPdf(pdf);
+    EXPECT_EQ(ErroAoGravar([&] { SalvarPdf(longo, pdf); }, false, 8192),
+              "Não foi possível gravar o arquivo \"lista.pdf\" na pasta \"" + pasta_.path().toStdString() +
+                  "\": o arquivo ficou incompleto (falta espaço no disco ou houve erro de gravação).");
+    EXPECT_EQ(TextoPdf(pdf), antes);
+    EXPECT_EQ(QDir(pasta_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(DistTercPend, DispatchSlipOfADayWithProductsTotalsAndSignatures) {
@@ -553,6 +570,8 @@ TEST_F(DistTercPend, RemovedWorkshopDatabaseErrorAndPrintPreviewOfAnEmptyList) {
     int paginas = 0;
     AoAbrir("frmVisualizar", [&](QWidget* d) {
         paginas = d->findChild<QPrintPreviewWidget*>()->pageCount();
+        QApplication::setActiveWindow(d);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d));
         QTest::keyClick(d, Qt::Key_S, Qt::ControlModifier);
         static_cast<QDialog*>(d)->reject();
     });
