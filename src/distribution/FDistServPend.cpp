@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "platform/DataHora.h"
 #include "platform/Mensagens.h"
 #include "rules/FEtiqDespUsuario.h"
 
@@ -15,12 +16,10 @@ std::function<bool(QWidget*)> TfrmDistServPend::ValidarDiretor;
 
 namespace {
 
-// dd/mm/yyyy hh:nn:ss of a day count since 30 Dec 1899.
-QString DataHora(double d) {
-    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-    const qint64 ms = static_cast<qint64>(d * 86400000.0 + (d >= 0 ? 0.5 : -0.5));
-    return base.addMSecs(ms).toString("dd/MM/yyyy hh:mm:ss");
-}
+// dd/mm/yyyy hh:nn:ss of a day count since 30 Dec 1899, from the count alone: a local-time
+// QDateTime of 1899 takes the zone's local mean time of then (São Paulo: 3:06:28 behind) and
+// shows every dispatch minutes off.
+QString DataHora(double d) { return QString::fromStdString(plat::FormatDateTime("dd/mm/yyyy hh:nn:ss", d)); }
 
 }  // namespace
 
