@@ -364,13 +364,7 @@ void TfrmDistServ::FormCreate() {
         q->SetConnection(conn);
 
     sqlTerc.SetSQL("select COD_BA, NOME_BA, PRECO_BA, GIRO_BA\nfrom TERCEIRIZADO\nWHERE ATIVO_BA <> 'N'\norder by NOME_BA");
-    sqlProg.SetSQL(
-        "SELECT IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT,\n"
-        "(SELECT DESC_PP FROM PADRONIZ_PRODUTO P WHERE P.PADRONIZ_PP = IT.PADRON_IT AND P.PROD_PP = IT.PROD_IT) DESC_PAD,\n"
-        "SUM((SELECT SUM (QTPED_IT) FROM ITENSPVGRADE IG WHERE IT.PEDIDO_IT = IG.PEDIDO_IT AND IT.ITEM_IT = IG.ITEM_IT)) AS TOT_PARES\n"
-        "FROM ITENSPV IT\n"
-        "WHERE PROG_IT = :PROG AND FICHA_IT = :FICHA\n"
-        "GROUP BY IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT");
+    sqlProg.SetSQL(kSqlItensFicha);
     sqlSubFichaId.SetSQL("select PROG_PR, FICHA_PR, SUBFICHA_PR\nfrom SUBPROD\nwhere ID_PR=:ID");
     sqlSubFicha.SetSQL(
         "select SUM(QTDE_PR) TOT_PARES\nfrom SUBPROD\nwhere PROG_PR=:PROG\nand FICHA_PR=:FICHA\nand SUBFICHA_PR=:SUBF");
@@ -381,8 +375,7 @@ void TfrmDistServ::FormCreate() {
     sqlPend.SetSQL(
         "select TERCEIRIZADO_EX, sum(QTDE_EX) as QTDE_EX\nfrom EXTERNO\nwhere RETORNO_EX is null\n"
         "group by TERCEIRIZADO_EX");
-    sqlPrecoSer.SetSQL(
-        "select VALOR_PS from PRECOSER\nwhere TERCEIRIZADO_PS=:TERC\nand PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV");
+    sqlPrecoSer.SetSQL(kSqlPrecoServico);
     sqlServPend.SetSQL(
         "select e.prog_ex, e.ficha_ex, e.qtde_ex, e.saida_ex\nfrom externo e\nwhere e.retorno_ex is null\n"
         "and e.terceirizado_ex = :terc\nand e.tp_serv_ex = :tipo\nand e.setor_sai_ex = :setor\n"
@@ -784,7 +777,7 @@ void TfrmDistServ::LocalizaFicha() {
     sqlProg.Open();
     if (sqlProg.Eof()) {
         sqlProg.Close();
-        plat::Aviso("Programação não localizada.");
+        plat::Aviso(kMsgProgNaoLocalizada);
         return;
     }
     sqlProg.First();
@@ -815,7 +808,7 @@ void TfrmDistServ::LocalizaFicha() {
         sqlExterno.Open();
         if (sqlExterno.Eof()) {
             sqlExterno.Close();
-            plat::Aviso("Não existe saída para esta PROG./FICHA neste tipo de serviço.");
+            plat::Aviso(kMsgSemSaida);
             return;
         }
         sqlExterno.First();

@@ -13,6 +13,16 @@ namespace dist {
 
 const char* const kSqlExterno =
     "select * from EXTERNO\nwhere TP_SERV_EX=:TPSERV\nand PROG_EX=:PROG\nand FICHA_EX=:FICHA\nand SUBFICHA_EX=:SUBF";
+const char* const kSqlItensFicha =
+    "SELECT IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT,\n"
+    "(SELECT DESC_PP FROM PADRONIZ_PRODUTO P WHERE P.PADRONIZ_PP = IT.PADRON_IT AND P.PROD_PP = IT.PROD_IT) DESC_PAD,\n"
+    "SUM((SELECT SUM (QTPED_IT) FROM ITENSPVGRADE IG WHERE IT.PEDIDO_IT = IG.PEDIDO_IT AND IT.ITEM_IT = IG.ITEM_IT)) AS "
+    "TOT_PARES\n"
+    "FROM ITENSPV IT\n"
+    "WHERE PROG_IT = :PROG AND FICHA_IT = :FICHA\n"
+    "GROUP BY IT.PROG_IT, IT.FICHA_IT, IT.PROD_IT, IT.PADRON_IT";
+const char* const kSqlPrecoServico =
+    "select VALOR_PS from PRECOSER\nwhere TERCEIRIZADO_PS=:TERC\nand PROD_PS=:PROD\nand TP_SERV_PS=:TPSERV";
 const char* const kSqlIncluiExterno =
     "insert into EXTERNO (TERCEIRIZADO_EX, TP_SERV_EX, PROG_EX, FICHA_EX, SUBFICHA_EX, SAIDA_EX, VALOR_EX,"
     " QTDE_EX, OBS_EX, SETOR_SAI_EX)\n"

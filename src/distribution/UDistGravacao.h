@@ -129,6 +129,11 @@ db::DataPacket PacoteLog(const TRegistroLog& registro);
 // benchmark runs them all directly beside the unit) ----------------------------------------
 // The dispatch of a ticket for a service type: :TPSERV, :PROG, :FICHA, :SUBF.
 extern const char* const kSqlExterno;
+// The window's ticket lookup (the load run's workstations run it too): the ticket's items
+// (:PROG, :FICHA) with product, pattern and pairs; the price of a service (:TERC, :PROD,
+// :TPSERV).
+extern const char* const kSqlItensFicha;
+extern const char* const kSqlPrecoServico;
 // A dispatch row: :TERC, :TPSERV, :PROG, :FICHA, :SUBF, :SAIDA, :VALOR, :QTDE, :OBS, :SETOR.
 extern const char* const kSqlIncluiExterno;
 // The ticket's progress row for a sector: :PROG, :FICHA, :SUBF, :SETOR.

@@ -242,6 +242,9 @@ bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t gi
     return soma > giro;
 }
 
+const char* const kMsgProgNaoLocalizada = "Programação não localizada.";
+const char* const kMsgSemSaida = "Não existe saída para esta PROG./FICHA neste tipo de serviço.";
+
 std::string MsgJaEnviada(std::int64_t terceirizado) {
     return "Programação já foi enviada para terceirizado \"" + std::to_string(terceirizado) + "\".";
 }

@@ -126,6 +126,10 @@ bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t gi
 std::string MsgJaEnviada(std::int64_t terceirizado);  // Programação já foi enviada para terceirizado "7".
 std::string MsgRetornoLancado(plat::TDateTime retorno);       // Retorno já lançado em dd/mm/yy.
 
+// The ticket lookup's refusals: no items for the ticket; a return without dispatch.
+extern const char* const kMsgProgNaoLocalizada;
+extern const char* const kMsgSemSaida;
+
 // The audit log runs unless the executable's file name, upper-cased, contains "PRAVOLT".
 bool AuditoriaLigada(const std::string& nomeExecutavel);
 

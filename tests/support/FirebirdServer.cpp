@@ -201,11 +201,36 @@ void FirebirdServer::Start() {
     throw std::runtime_error("the test server did not open its port");
 }
 
-void FirebirdServer::Stop() {
+void FirebirdServer::Stop() { Terminar(SIGTERM); }
+
+void FirebirdServer::Kill() { Terminar(SIGKILL); }
+
+void FirebirdServer::Terminar(int sinal) {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
+    kill(pid_, sinal);
     EsperarProcesso(pid_, 3000);
     pid_ = -1;
     // wait for the port to close so a restart can bind it again
     for (int i = 0; i < 200 && PortOpen(port_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+}
+
+int FirebirdServer::Executar(const std::vector<std::string>& argv, std::string& saida) {
+    Prepare();
+    const std::string log = root_ + "/executar.log";
+    pid_t pid = fork();
+    if (pid == 0) {
+        SetInstanceEnv(root_, lockDir_);
+        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    saida += ReadFile(log);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

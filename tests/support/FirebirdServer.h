@@ -6,6 +6,7 @@
 // The system installation and its service are never touched.
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // In a test's SetUp, when the suite could not start its server: the test is skipped,
 // unless the run demands the server (PRAVOLT_SERVIDOR_OBRIGATORIO=1, set by scripts/test),
@@ -29,9 +30,17 @@ public:
     // True when the run must not go without the server (see above).
     static bool Obrigatorio();
 
+    // Makes the root folder (DataDir() exists afterwards) without starting the server.
+    void Prepare();
     void Start();   // waits until the port accepts connections
     void Stop();    // terminates and waits
+    void Kill();    // SIGKILL, as a crash: no shutdown of any kind; waits for the port to close
     void Restart() { Stop(); Start(); }
+    pid_t Pid() const { return pid_; }
+    // Runs a program (argv[0] a path) with this instance's environment (a tool opening a
+    // database file embedded, while the server is stopped) and waits for it; its standard
+    // output and error are appended to `saida`. Gives the exit status (-1: killed).
+    int Executar(const std::vector<std::string>& argv, std::string& saida);
     bool Running() const { return pid_ > 0; }
 
     int Port() const { return port_; }
@@ -43,7 +52,7 @@ public:
     std::string Location(const std::string& path) const;
 
 private:
-    void Prepare();
+    void Terminar(int sinal);
     std::string root_;
     std::string dataDir_;
     std::string lockDir_;
