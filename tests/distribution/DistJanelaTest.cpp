@@ -1062,3 +1062,64 @@ TEST_F(DistGravar, ReturnRecordedMeanwhileByAnotherWorkstationIsRefused) {
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
     EXPECT_TRUE(w->btGravar->isEnabled());
 }
+
+// ---- around midnight ----------------------------------------------------------------
+// The server's clock just before and just after the turn of a month decides the day of a
+// dispatch, the day and month it is counted in and the pending cut-off (five weekdays);
+// the machine's time zone takes no part (scripts/test runs this in the users' zone and in
+// one with daylight saving in force).
+
+namespace {
+
+struct MeiaNoite {
+    const char* nome;
+    double agora;
+    QDate dia;                          // the window's date, and the dispatch's
+    QString hoje, mes;                  // ALFA's counters after the save
+    std::vector<std::string> vencidos;  // GAMA's overdue programmes
+};
+
+class DistMeiaNoite : public DistGravar, public ::testing::WithParamInterface<MeiaNoite> {};
+
+}  // namespace
+
+TEST_P(DistMeiaNoite, DayMonthAndCutOffFollowTheServerClock) {
+    const MeiaNoite& c = GetParam();
+    srv->agora = c.agora;
+    Despacho(1, "P", "000001", "0001", "0000", "'2024-02-01 08:00'", "null", 1);
+    Despacho(1, "P", "000002", "0001", "0000", "'2024-02-29 23:30'", "null", 10);
+    Despacho(1, "P", "000003", "0001", "0000", "'2024-03-01 00:30'", "null", 100);
+    for (const char* d : {"21", "22", "23"})
+        Despacho(4, "B", std::string("0002") + d, "0001", "0000", std::string("'2024-02-") + d + " 23:30'", "null", 1,
+                 "1", "'02'");
+    Abrir();
+    EXPECT_EQ(w->deData->date(), c.dia);
+    Carregar("1", "B", "11");
+    w->btGravar->click();
+    ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    auto gravado = Externo("TP_SERV_EX = 'B' and TERCEIRIZADO_EX = 1");
+    ASSERT_EQ(gravado.size(), 1u);
+    EXPECT_EQ(gravado[0].saida, CodificarData(c.dia.year(), c.dia.month(), c.dia.day()));
+    for (int vez = 0; vez < 2; ++vez) {  // counted in memory by the save, then read back
+        EXPECT_EQ(Contador("ALFA", 3), c.hoje) << vez;
+        EXPECT_EQ(Contador("ALFA", 4), c.mes) << vez;
+        EXPECT_EQ(Contador("ALFA", 5), "231") << vez;
+        delete w.data();
+        Abrir();
+    }
+    w->CarregaServicosPendentes("004", "B", "02");
+    std::vector<std::string> vencidos;
+    for (const auto& p : w->cdsServPend) vencidos.push_back(p.PROG);
+    EXPECT_EQ(vencidos, c.vencidos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Horas, DistMeiaNoite,
+    ::testing::Values(
+        // Thursday 29 February, 23:30: February's last day; cut-off Thursday 22
+        MeiaNoite{"QuintaAs2330", CodificarData(2024, 2, 29) + 23.5 / 24, QDate(2024, 2, 29), "130", "131",
+                  {"000221"}},
+        // Friday 1 March, 00:30: a new day and month; cut-off Friday 23
+        MeiaNoite{"SextaAs0030", CodificarData(2024, 3, 1) + 0.5 / 24, QDate(2024, 3, 1), "220", "220",
+                  {"000221", "000222"}}),
+    [](const ::testing::TestParamInfo<MeiaNoite>& i) { return std::string(i.param.nome); });
