@@ -7,4 +7,5 @@
 #include "db/Provider.h"
 #include "db/Query.h"
 #include "db/ScriptRunner.h"
+#include "db/Sinais.h"
 #include "db/Value.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,11 +35,61 @@ std::string CodificarNome(const std::string& nome) {
 
 std::string Uid() { return std::to_string(static_cast<unsigned long>(getuid())); }
 
-std::string PrefixoRegistro() { return PastaExecucao() + "/janela." + Uid() + "."; }
+std::string Erro(const std::string& caminho, const std::string& motivo) { return caminho + ": " + motivo; }
+
+std::string ErroSistema(const std::string& caminho) {
+    return errno == ELOOP ? Erro(caminho, "a symbolic link, refused") : Erro(caminho, std::strerror(errno));
+}
+
+std::string DeOutroUsuario(const std::string& caminho, const struct stat& st) {
+    return Erro(caminho, "belongs to another user (uid " + std::to_string(static_cast<unsigned long>(st.st_uid)) +
+                             "), refused");
+}
+
+// Opens a file of the runtime folder without following a link, and accepts it only when
+// it is a plain file of this user with no other name. Returns -1 with `erro` set otherwise.
+int AbrirArquivoProprio(const std::string& caminho, int modo, std::string& erro) {
+    int fd = ::open(caminho.c_str(), modo | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        const int e = errno;
+        erro = ErroSistema(caminho);
+        errno = e;
+        return -1;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) erro = ErroSistema(caminho);
+    else if (!S_ISREG(st.st_mode)) erro = Erro(caminho, "not a regular file");
+    else if (st.st_uid != geteuid()) erro = DeOutroUsuario(caminho, st);
+    else if (st.st_nlink != 1) erro = Erro(caminho, "has other names (hard links), refused");
+    if (!erro.empty()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The runtime folder when it can be used.
+std::optional<std::string> PastaPronta() {
+    if (!PrepararPastaExecucao().empty()) return std::nullopt;
+    return PastaExecucao();
+}
+
+std::string PrefixoRegistro(const std::string& pasta) { return pasta + "/janela." + Uid() + "."; }
 
 bool ProcessoVivo(pid_t pid) {
     if (pid <= 0) return false;
     return kill(pid, 0) == 0 || errno == EPERM;
+}
+
+bool EscreverTudo(int fd, const std::string& s) {
+    std::size_t feito = 0;
+    while (feito < s.size()) {
+        ssize_t n = ::write(fd, s.data() + feito, s.size() - feito);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        feito += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace
@@ -48,7 +98,27 @@ std::string PastaExecucao() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     struct stat st {};
     if (xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
-    return "/tmp";
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/pravolt-" + Uid();
+}
+
+std::string PrepararPastaExecucao() {
+    const std::string pasta = PastaExecucao();
+    if (::mkdir(pasta.c_str(), 0700) != 0 && errno != EEXIST) return ErroSistema(pasta);
+    int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat l {};
+        if (errno == ENOTDIR && lstat(pasta.c_str(), &l) == 0)
+            return Erro(pasta, S_ISLNK(l.st_mode) ? "a symbolic link, refused" : "not a folder");
+        return ErroSistema(pasta);
+    }
+    struct stat st {};
+    std::string erro;
+    if (fstat(fd, &st) != 0) erro = ErroSistema(pasta);
+    else if (st.st_uid != geteuid()) erro = DeOutroUsuario(pasta, st);
+    else if ((st.st_mode & 077) != 0 && fchmod(fd, 0700) != 0) erro = ErroSistema(pasta);
+    ::close(fd);
+    return erro;
 }
 
 std::string InstanciaUnica::CaminhoTrava(const std::string& nome) {
@@ -56,21 +126,15 @@ std::string InstanciaUnica::CaminhoTrava(const std::string& nome) {
 }
 
 InstanciaUnica::InstanciaUnica(const std::string& nome) {
+    falha_ = PrepararPastaExecucao();
+    if (!falha_.empty()) return;
     const std::string caminho = CaminhoTrava(nome);
-    // O_CLOEXEC: a program started from this one must not inherit the lock.
-    fd_ = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd_ < 0) fd_ = ::open(caminho.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd_ < 0) {
-        falha_ = caminho + ": " + std::strerror(errno);
-        return;
+    fd_ = AbrirArquivoProprio(caminho, O_RDWR | O_CREAT, falha_);
+    if (fd_ < 0 && errno == EACCES) {  // a lock file of ours made read-only still locks
+        falha_.clear();
+        fd_ = AbrirArquivoProprio(caminho, O_RDONLY, falha_);
     }
-    struct stat st {};
-    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        falha_ = caminho + ": not a regular file";
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
+    if (fd_ < 0) return;
     int r;
     do {
         r = ::flock(fd_, LOCK_EX | LOCK_NB);
@@ -79,7 +143,7 @@ InstanciaUnica::InstanciaUnica(const std::string& nome) {
         if (errno == EWOULDBLOCK) {
             jaExistia_ = true;
         } else {
-            falha_ = caminho + ": " + std::strerror(errno);
+            falha_ = ErroSistema(caminho);
         }
         ::close(fd_);
         fd_ = -1;
@@ -99,15 +163,18 @@ void InstanciaUnica::Liberar() noexcept {
 
 RegistroJanela::RegistroJanela(const std::string& classe, const std::string& titulo)
     : classe_(classe), titulo_(titulo) {
-    arquivo_ = PrefixoRegistro() + std::to_string(getpid());
+    const std::optional<std::string> pasta = PastaPronta();
+    if (!pasta) return;  // nothing registered: the window is simply not found
+    arquivo_ = PrefixoRegistro(*pasta) + std::to_string(getpid());
     pedido_ = arquivo_ + ".frente";
-    std::remove(pedido_.c_str());
+    ::unlink(pedido_.c_str());
     Gravar();
 }
 
 RegistroJanela::~RegistroJanela() {
-    std::remove(arquivo_.c_str());
-    std::remove(pedido_.c_str());
+    if (arquivo_.empty()) return;
+    ::unlink(arquivo_.c_str());
+    ::unlink(pedido_.c_str());
 }
 
 void RegistroJanela::DefinirTitulo(const std::string& titulo) {
@@ -116,36 +183,49 @@ void RegistroJanela::DefinirTitulo(const std::string& titulo) {
 }
 
 void RegistroJanela::Gravar() {
-    // Written to a temporary name and renamed, so a reader never sees half an entry.
+    if (arquivo_.empty()) return;
+    // Written to a new file under a temporary name (never through a link left there) and
+    // renamed, so a reader never sees half an entry.
     const std::string tmp = arquivo_ + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::trunc);
-        f << classe_ << '\n' << titulo_ << '\n';
-        if (!f) return;
-    }
-    std::rename(tmp.c_str(), arquivo_.c_str());
+    ::unlink(tmp.c_str());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    const bool ok = EscreverTudo(fd, classe_ + '\n' + titulo_ + '\n');
+    ::close(fd);
+    if (!ok || ::rename(tmp.c_str(), arquivo_.c_str()) != 0) ::unlink(tmp.c_str());
 }
 
-bool RegistroJanela::PedidoParaFrente() { return std::remove(pedido_.c_str()) == 0; }
+bool RegistroJanela::PedidoParaFrente() { return !pedido_.empty() && ::unlink(pedido_.c_str()) == 0; }
 
 std::optional<JanelaEncontrada> ProcurarJanela(const std::string& classe, const std::string& titulo) {
-    const std::string pasta = PastaExecucao();
+    const std::optional<std::string> pasta = PastaPronta();
+    if (!pasta) return std::nullopt;
     const std::string prefixo = "janela." + Uid() + ".";
-    DIR* d = opendir(pasta.c_str());
+    DIR* d = opendir(pasta->c_str());
     if (!d) return std::nullopt;
     std::optional<JanelaEncontrada> achada;
     while (dirent* e = readdir(d)) {
         std::string n = e->d_name;
         if (n.compare(0, prefixo.size(), prefixo) != 0) continue;
         std::string resto = n.substr(prefixo.size());
-        if (resto.empty() || resto.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (resto.empty() || resto.size() > 10 || resto.find_first_not_of("0123456789") != std::string::npos) continue;
         pid_t pid = static_cast<pid_t>(std::strtol(resto.c_str(), nullptr, 10));
-        const std::string caminho = pasta + "/" + n;
+        const std::string caminho = *pasta + "/" + n;
         if (!ProcessoVivo(pid)) {
-            std::remove(caminho.c_str());  // left behind by a process that died
+            ::unlink(caminho.c_str());  // left behind by a process that died
             continue;
         }
-        std::ifstream f(caminho);
+        std::string erro;
+        int fd = AbrirArquivoProprio(caminho, O_RDONLY, erro);
+        if (fd < 0) continue;  // not an entry of ours
+        char buf[4096];
+        ssize_t lido;
+        do {
+            lido = ::read(fd, buf, sizeof buf);
+        } while (lido < 0 && errno == EINTR);
+        ::close(fd);
+        if (lido <= 0) continue;
+        std::istringstream f(std::string(buf, static_cast<std::size_t>(lido)));
         JanelaEncontrada j;
         j.pid = pid;
         if (!std::getline(f, j.classe) || !std::getline(f, j.titulo)) continue;
@@ -156,11 +236,15 @@ std::optional<JanelaEncontrada> ProcurarJanela(const std::string& classe, const 
 }
 
 bool TrazerParaFrente(const JanelaEncontrada& janela) {
-    if (!ProcessoVivo(janela.pid)) return false;
-    const std::string pedido = PrefixoRegistro() + std::to_string(janela.pid) + ".frente";
-    std::ofstream f(pedido, std::ios::trunc);
-    f << getpid() << '\n';
-    return static_cast<bool>(f);
+    const std::optional<std::string> pasta = PastaPronta();
+    if (!pasta || !ProcessoVivo(janela.pid)) return false;
+    const std::string pedido = PrefixoRegistro(*pasta) + std::to_string(janela.pid) + ".frente";
+    std::string erro;
+    int fd = AbrirArquivoProprio(pedido, O_WRONLY | O_CREAT | O_TRUNC, erro);
+    if (fd < 0) return false;
+    const bool ok = EscreverTudo(fd, std::to_string(getpid()) + '\n');
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace plat

@@ -1,11 +1,13 @@
 #pragma once
 // Single-instance guard and the search for a running main window.
 //
-// On POSIX the guard is an advisory lock (flock) on a file in the user's runtime
-// folder ($XDG_RUNTIME_DIR, or /tmp when that is not set). The file name is derived
-// from the guard's name, so every program that asks for the same name competes for
-// the same lock. The kernel drops the lock when its holder ends, however it ends, so
-// a crashed copy never blocks the next start.
+// On POSIX the guard is an advisory lock (flock) on a file in a folder private to the
+// user: $XDG_RUNTIME_DIR, or "pravolt-<uid>" in the temporary folder when that is not
+// set. The file name is derived from the guard's name, so every program that asks for
+// the same name competes for the same lock. The kernel drops the lock when its holder
+// ends, however it ends, so a crashed copy never blocks the next start. Files there are
+// opened without following symbolic links and must belong to the user: another local
+// user can neither block the start nor have us write through a link.
 //
 // POSIX has no global list of top-level windows, so the window search looks in a
 // small registry of our own: a program that wants to be found registers its main
@@ -17,8 +19,13 @@
 
 namespace plat {
 
-// Folder that holds the lock files and the window registry.
+// Folder that holds the lock files and the window registry: $XDG_RUNTIME_DIR when it
+// names a folder, else "pravolt-<uid>" in $TMPDIR (or /tmp).
 std::string PastaExecucao();
+// Makes that folder ready: created with mode 0700 when missing, its mode narrowed to 0700
+// when wider. A symbolic link, a file, or a folder of another user is refused. Returns
+// the reason of a refusal, empty when the folder can be used.
+std::string PrepararPastaExecucao();
 
 class InstanciaUnica {
 public:
@@ -32,8 +39,9 @@ public:
     bool JaExistia() const { return jaExistia_; }
     // True while this object holds the guard.
     bool Possui() const { return fd_ >= 0 && !jaExistia_; }
-    // Text of a failure to create the lock file (empty when there was none). The
-    // guard then holds nothing and does not block the start.
+    // Text of a failure to create or open the lock file, or of its refusal (a link, a
+    // file of another user, an unsafe folder); empty when there was none. The guard then
+    // holds nothing and does not block the start.
     const std::string& Falha() const { return falha_; }
     // Releases the guard now (also done by the destructor). Idempotent.
     void Liberar() noexcept;
@@ -54,7 +62,8 @@ struct JanelaEncontrada {
     std::string titulo;
 };
 
-// Registers this process's main window for the search while the object lives.
+// Registers this process's main window for the search while the object lives (nothing
+// is registered when the runtime folder is refused).
 class RegistroJanela {
 public:
     RegistroJanela(const std::string& classe, const std::string& titulo);

@@ -9,6 +9,26 @@
 #include "platform/Executavel.h"
 
 namespace plat {
+namespace {
+
+// The answer of a message nobody answered: the one that lets nothing go on.
+Resposta RespostaNegativa(Botoes b) {
+    return b == Botoes::SimNao ? Resposta::Nao : b == Botoes::OkCancelar ? Resposta::Cancelar : Resposta::Ok;
+}
+
+void EscreverLinha(const Mensagem& m) {
+    const char* tipo = "Informacao";
+    switch (m.tipo) {
+        case TipoMensagem::Informacao: tipo = "Informacao"; break;
+        case TipoMensagem::Aviso: tipo = "Aviso"; break;
+        case TipoMensagem::Erro: tipo = "Erro"; break;
+        case TipoMensagem::Pergunta: tipo = "Pergunta"; break;
+    }
+    std::fprintf(stderr, "%s|%s|%s\n", tipo, m.titulo.c_str(), m.texto.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
 
 Resposta MensagensQt::Mostrar(const Mensagem& m) {
     QMessageBox::Icon icone = QMessageBox::Information;
@@ -27,25 +47,24 @@ Resposta MensagensQt::Mostrar(const Mensagem& m) {
     if (auto* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("Cancelar"));
     if (auto* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("&Sim"));
     if (auto* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("&Não"));
-    switch (box.exec()) {
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+        case QMessageBox::Ok: return Resposta::Ok;
         case QMessageBox::Cancel: return Resposta::Cancelar;
         case QMessageBox::Yes: return Resposta::Sim;
         case QMessageBox::No: return Resposta::Nao;
-        default: return Resposta::Ok;
+        default: return RespostaNegativa(m.botoes);
     }
 }
 
 Resposta MensagensTexto::Mostrar(const Mensagem& m) {
-    const char* tipo = "Informacao";
-    switch (m.tipo) {
-        case TipoMensagem::Informacao: tipo = "Informacao"; break;
-        case TipoMensagem::Aviso: tipo = "Aviso"; break;
-        case TipoMensagem::Erro: tipo = "Erro"; break;
-        case TipoMensagem::Pergunta: tipo = "Pergunta"; break;
-    }
-    std::fprintf(stderr, "%s|%s|%s\n", tipo, m.titulo.c_str(), m.texto.c_str());
-    std::fflush(stderr);
+    EscreverLinha(m);
     return m.botoes == Botoes::SimNao ? Resposta::Sim : Resposta::Ok;
+}
+
+Resposta MensagensEncerramento::Mostrar(const Mensagem& m) {
+    EscreverLinha(m);
+    return RespostaNegativa(m.botoes);
 }
 
 IMensagens& InstalarMensagensPrograma() {

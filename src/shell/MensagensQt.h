@@ -9,6 +9,7 @@ namespace plat {
 
 // Messages as modal message boxes: icon by kind, the buttons asked for (OK, OK and
 // Cancelar, Sim and Não), the caption given, owned by the active window (none at start).
+// A box ended without a button (its event loop told to end) answers OK, Cancelar or Não.
 class MensagensQt : public IMensagens {
 public:
     Resposta Mostrar(const Mensagem& m) override;
@@ -18,6 +19,13 @@ public:
 // first button. Selected with the environment variable PRAVOLT_MENSAGENS=stderr, for runs
 // without anyone to click (automatic tests of the program).
 class MensagensTexto : public IMensagens {
+public:
+    Resposta Mostrar(const Mensagem& m) override;
+};
+
+// Messages while the program ends on a request of the system, with nobody left to answer:
+// text lines as MensagensTexto, answered OK, Cancelar or Não, so nothing goes on unasked.
+class MensagensEncerramento : public IMensagens {
 public:
     Resposta Mostrar(const Mensagem& m) override;
 };

@@ -5,8 +5,11 @@
 #include <memory>
 #include <optional>
 
+#include "db/Sinais.h"
 #include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
+#include "platform/SinaisTermino.h"
+#include "shell/EncerramentoQt.h"
 #include "shell/FPrinc.h"
 #include "shell/MensagensQt.h"
 #include "shell/UAplicacao.h"
@@ -26,6 +29,7 @@ struct LiberarAplicacao {
 void Executar(int& argc, char** argv) {
     plat::AplicacaoQt app(argc, argv);
     plat::InstalarMensagensPrograma();
+    TEncerramentoPorSinal sinais;
     QApplication::setApplicationName(QStringLiteral("Barvenco"));
     plat::DefinirTituloAplicacao("Barvenco");
     LiberarAplicacao liberar;
@@ -34,8 +38,13 @@ void Executar(int& argc, char** argv) {
         // what that handler adds (connections, data modules) is released before the frame.
         TfrmPrinc* frm = Aplicacao().Adicionar(std::make_unique<TfrmPrinc>());
         frm->Inicializar();
-        frm->showMaximized();
-        app.exec();
+        if (!sinais.Pedido()) {
+            frm->showMaximized();
+            app.exec();
+        }
+        // Ended by a signal: the frame closes as the operator's close does (the distribution
+        // window goes first, while its connections still exist).
+        if (sinais.Pedido()) frm->close();
     } catch (const std::exception& e) {
         plat::RelatarErro(e);
     } catch (...) {
@@ -46,6 +55,12 @@ void Executar(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // SIGTERM, SIGINT and SIGHUP end the program through its teardown (TEncerramentoPorSinal);
+    // from the very start, so that none is lost, and before the database client installs
+    // its own handlers, which then pass the signal on. The client must not shut its engine
+    // down on them: the program goes on until its teardown detaches.
+    plat::InstalarSinaisTermino();
+    db::RecusarEncerramentoPorSinal([] { plat::PedirTermino(0); });
     // 1. A main window of class "TfrmPrinc" titled "Sirvanta" (looked for before this
     //    program has a window of its own).
     const std::optional<plat::JanelaEncontrada> janela = plat::ProcurarJanela("TfrmPrinc", "Sirvanta");
@@ -53,12 +68,14 @@ int main(int argc, char** argv) {
         // 2. The single-instance guard, held until the end of this block on every path.
         plat::InstanciaUnica guarda(NomeGuarda);
         if (!guarda.Falha().empty())
-            std::fprintf(stderr, "pravolt: single-instance lock unavailable (%s)\n", guarda.Falha().c_str());
+            std::fprintf(stderr, "pravolt: single-instance lock unavailable, starting without it (%s)\n",
+                         guarda.Falha().c_str());
         try {
             if (guarda.JaExistia()) {
                 // 3. Another copy runs: warn and end, without any window of this copy.
                 plat::AplicacaoQt app(argc, argv);
                 plat::InstalarMensagensPrograma();
+                TEncerramentoPorSinal sinais;
                 plat::Mensagens().Mostrar(
                     {plat::TipoMensagem::Aviso, TextoJaExecutando, TituloJaExecutando, plat::Botoes::Ok});
             } else {

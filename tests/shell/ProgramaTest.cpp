@@ -1,5 +1,6 @@
-// The built program as a process: a second start while one copy runs, and a start after
-// a copy was killed. Runs on the offscreen platform with messages written to stderr.
+// The built program as a process: a second start while one copy runs, a start after a
+// copy was killed, the end on a signal, refused lock files. Runs on the offscreen platform
+// with messages written to stderr (or shown as boxes, where a test says so).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,13 +10,21 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
+#include "db/Connection.h"
+#include "db/Query.h"
 #include "platform/Cp1252.h"
+#include "platform/InstanciaUnica.h"
 #include "shell/UEsquema.h"
 
 namespace {
@@ -29,6 +38,7 @@ protected:
         if (!QFileInfo(programa_).isExecutable()) GTEST_SKIP() << "program not built: " << programa_.toStdString();
         ASSERT_TRUE(runtime_.isValid());
         ASSERT_TRUE(config_.isValid());  // no Parametros.ini: the start-up reports and goes on
+        configUsada_ = config_.path();
     }
     void TearDown() override {
         for (QProcess* p : processos_) {
@@ -40,19 +50,22 @@ protected:
         }
     }
 
-    // Starts the program with the configuration folder given (the test's empty one by
-    // default) and the extra environment variables.
-    QProcess* Iniciar(const QString& dirConfig = {}, const QProcessEnvironment& extra = {}) {
+    // Starts the program (or `programa`) with the configuration folder given (by default the
+    // fixture's: the test's empty one unless a fixture names another) and the extra
+    // environment variables; those named in `sem` are left out.
+    QProcess* Iniciar(const QString& dirConfig = {}, const QProcessEnvironment& extra = {}, const QString& programa = {},
+                      const QStringList& sem = {}) {
         auto* p = new QProcess;
         processos_ << p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("PRAVOLT_MENSAGENS", "stderr");
         env.insert("XDG_RUNTIME_DIR", runtime_.path());
-        env.insert("PRAVOLT_CONFIG_DIR", dirConfig.isEmpty() ? config_.path() : dirConfig);
+        env.insert("PRAVOLT_CONFIG_DIR", dirConfig.isEmpty() ? configUsada_ : dirConfig);
         env.insert(extra);
+        for (const QString& v : sem) env.remove(v);
         p->setProcessEnvironment(env);
-        p->start(programa_, {});
+        p->start(programa.isEmpty() ? programa_ : programa, {});
         EXPECT_TRUE(p->waitForStarted(5000));
         return p;
     }
@@ -73,10 +86,119 @@ protected:
         return tudo;
     }
 
-    QString programa_;
+    QString programa_, configUsada_;
     QTemporaryDir runtime_, config_;
     QList<QProcess*> processos_;
 };
+
+// The program with databases made by pravolt-admin and the rows a dispatch needs, started
+// as the probe (the program's entry with an observer, tests/sonda) so the tests know when
+// its windows show and can have it save.
+class ProgramaComBanco : public ProgramaTest {
+protected:
+    static void SetUpTestSuite() {
+        pasta_ = new QTemporaryDir;
+        QProcess admin;
+        admin.start(QString::fromUtf8(PRAVOLT_BINARY_DIR) + "/pravolt-admin", {"create", pasta_->path()});
+        if (!admin.waitForFinished(120000) || admin.exitCode() != 0) return;
+        for (const char* sql : {
+                 "insert into TERCEIRIZADO (COD_BA, NOME_BA, ATIVO_BA) values (1, 'ALFA', 'S')",
+                 "insert into TABELA (NUM_TA, COD_TA, DESC_TA) values ('35', 'B', 'BORDADO')",
+                 "insert into SETOR (COD_SE, NOME_SE) values ('11', 'BORDADO')",
+                 "insert into PRECOSER (TERCEIRIZADO_PS, PROD_PS, TP_SERV_PS, VALOR_PS) values (1, 'PR01', 'B', 12.50)",
+                 "insert into ITENSPV (PEDIDO_IT, ITEM_IT, PROD_IT, PADRON_IT, PROG_IT, FICHA_IT) "
+                 "values ('P1', '01', 'PR01', '001', '123456', '0007')",
+                 "insert into ITENSPVGRADE (PEDIDO_IT, ITEM_IT, TAM_IT, QTPED_IT) values ('P1', '01', '38', 50)",
+                 "insert into PADRONIZ_PRODUTO (PADRONIZ_PP, PROD_PP, DESC_PP) values ('001', 'PR01', 'PRETO')",
+             })
+            Executar(sql);
+        pronta_ = true;
+    }
+    static void TearDownTestSuite() {
+        delete pasta_;
+        pasta_ = nullptr;
+    }
+    void SetUp() override {
+        ProgramaTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(pronta_) << "pravolt-admin create failed";
+        sonda_ = QString::fromUtf8(PRAVOLT_BINARY_DIR) + "/pravolt-sonda";
+        ASSERT_TRUE(QFileInfo(sonda_).isExecutable()) << sonda_.toStdString();
+        configUsada_ = pasta_->path();
+    }
+
+    // The probe told to act.
+    static QProcessEnvironment Sonda(const QString& acao) {
+        QProcessEnvironment e;
+        e.insert("PRAVOLT_SONDA", acao);
+        return e;
+    }
+
+    // Starts the probe and waits for its windows; gives the number of objects the
+    // application object then owns ("" when they did not show).
+    QString IniciarAteJanela(QProcess*& p, const QProcessEnvironment& extra = {}, const QStringList& sem = {}) {
+        p = Iniciar({}, extra, sonda_, sem);
+        saida_ = EsperarSaida(p, "SONDA|janela ");
+        const int i = saida_.indexOf("SONDA|janela ");
+        EXPECT_GE(i, 0) << saida_.toStdString();
+        EXPECT_FALSE(saida_.contains(Aviso));
+        EXPECT_FALSE(saida_.contains("Erro|")) << saida_.toStdString();
+        return i < 0 ? QString() : saida_.mid(i + 13).section('\n', 0, 0).trimmed();
+    }
+
+    // Sends the signal (0: it was sent already) and waits for the end: exit status 0 after
+    // the teardown in order (the distribution window goes while the application still owns
+    // everything, then the frame), the window's registry entry removed.
+    void EncerrarComSinal(QProcess* p, int sinal, const QString& possuidos) {
+        if (sinal) {
+            ASSERT_EQ(kill(static_cast<pid_t>(p->processId()), sinal), 0);
+        }
+        ASSERT_TRUE(p->waitForFinished(30000)) << strsignal(sinal);
+        saida_ += QString::fromUtf8(p->readAllStandardError());
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << strsignal(sinal);
+        EXPECT_EQ(p->exitCode(), 0) << strsignal(sinal);
+        const int dist = saida_.indexOf("SONDA|fim distribuicao " + possuidos + "\n");
+        EXPECT_GE(dist, 0) << saida_.toStdString();
+        EXPECT_GT(saida_.indexOf("SONDA|fim principal"), dist) << saida_.toStdString();
+        EXPECT_FALSE(saida_.contains("shutdown")) << saida_.toStdString();
+        EXPECT_TRUE(QDir(runtime_.path()).entryList({"janela.*"}).isEmpty());
+    }
+
+    // Statements on the program's database while no program has it open.
+    static void Conectar(db::Connection& c) {
+        c.SetDatabase((pasta_->path() + "/bdados/PRAVOLT.FDB").toStdString());
+        c.SetUserName("SYSDBA");
+        c.SetPassword("quindrape");
+    }
+    static void Executar(const std::string& sql) {
+        db::Connection c;
+        Conectar(c);
+        db::Query q(c);
+        q.SetSQL(sql);
+        q.ExecSQL();
+    }
+    // Waits for the probe's report unless it came already.
+    void Esperar(QProcess* p, const QString& relato) {
+        if (!saida_.contains(relato)) saida_ += EsperarSaida(p, relato);
+        ASSERT_TRUE(saida_.contains(relato)) << saida_.toStdString();
+    }
+
+    static std::int64_t Contar(const std::string& sql) {
+        db::Connection c;
+        Conectar(c);
+        db::Query q(c);
+        q.SetSQL(sql);
+        q.Open();
+        return q.Field(0).AsInteger();
+    }
+
+    static QTemporaryDir* pasta_;
+    static bool pronta_;
+    QString sonda_, saida_;
+};
+
+QTemporaryDir* ProgramaComBanco::pasta_ = nullptr;
+bool ProgramaComBanco::pronta_ = false;
 
 }  // namespace
 
@@ -91,6 +213,7 @@ TEST_F(ProgramaTest, SegundaCopiaAvisaESaiComZeroEnquantoAPrimeiraContinua) {
                                "/Parametros.ini\" não foi encontrado.";
     EXPECT_TRUE(saida1.indexOf(semArquivo) >= 0 && saida1.indexOf(semArquivo) < saida1.indexOf("|Driver"))
         << saida1.toStdString();
+
 
     QProcess* segunda = Iniciar();
     ASSERT_TRUE(segunda->waitForFinished(15000));
@@ -172,5 +295,92 @@ TEST_F(ProgramaTest, CaminhosComAcentosAbremOsDoisBancos) {
         EXPECT_FALSE(saida.contains("Erro|")) << saida.toStdString();
         p->kill();
         ASSERT_TRUE(p->waitForFinished(10000));
+    }
+}
+
+// SIGTERM, SIGINT and SIGHUP with the window idle: the program ends as closing the window
+// does, and the next start shows its window (the first start follows nothing).
+TEST_F(ProgramaComBanco, SinalComJanelaParadaEncerraComoFecharAJanela) {
+    for (int sinal : {SIGTERM, SIGINT, SIGHUP}) {
+        QProcess* p = nullptr;
+        const QString possuidos = IniciarAteJanela(p);
+        ASSERT_FALSE(possuidos.isEmpty()) << strsignal(sinal);
+        EncerrarComSinal(p, sinal, possuidos);
+    }
+    QProcess* p = nullptr;
+    EncerrarComSinal(p, SIGTERM, IniciarAteJanela(p));
+}
+
+// Right after a save, and while one runs (the probe signals itself as the save starts):
+// the save commits whole, the row is there once, and the next start works.
+TEST_F(ProgramaComBanco, SinalLogoAposGravarOuDuranteAGravacaoDeixaALinhaUmaVez) {
+    for (const char* acao : {"gravar", "gravar-com-sinal"}) {
+        SCOPED_TRACE(acao);
+        Executar("delete from EXTERNO");
+        Executar("delete from PRODUCAO_SETOR");
+        QProcess* p = nullptr;
+        const QString possuidos = IniciarAteJanela(p, Sonda(acao));
+        Esperar(p, "SONDA|gravado");
+        EncerrarComSinal(p, std::string(acao) == "gravar" ? SIGTERM : 0, possuidos);
+        EXPECT_FALSE(saida_.contains("Aviso|")) << saida_.toStdString();
+        EXPECT_EQ(Contar("select count(*) from EXTERNO where PROG_EX = '123456' and FICHA_EX = '0007'"), 1);
+        EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR where PROG_PS = '123456' and SETOR_PS = '11'"), 1);
+        EncerrarComSinal(p, SIGINT, IniciarAteJanela(p));
+    }
+}
+
+// A modal message box open (a question while the window runs; the start-up error box,
+// before the message loop): the box returns with the negative answer and the program
+// ends; the next start works.
+TEST_F(ProgramaComBanco, SinalComCaixaAbertaEncerra) {
+    QProcess* p = nullptr;
+    const QString possuidos = IniciarAteJanela(p, Sonda("pergunta"), {"PRAVOLT_MENSAGENS"});
+    Esperar(p, "SONDA|modal Sonda");
+    EncerrarComSinal(p, SIGTERM, possuidos);
+    EXPECT_TRUE(saida_.contains("SONDA|resposta Nao")) << saida_.toStdString();
+
+    p = Iniciar(config_.path(), {}, sonda_, {"PRAVOLT_MENSAGENS"});  // no Parametros.ini: an error box at start
+    saida_.clear();
+    Esperar(p, "SONDA|modal Barvenco");
+    ASSERT_EQ(kill(static_cast<pid_t>(p->processId()), SIGTERM), 0);
+    ASSERT_TRUE(p->waitForFinished(30000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_TRUE(QDir(runtime_.path()).entryList({"janela.*"}).isEmpty());
+
+    EncerrarComSinal(p, SIGHUP, IniciarAteJanela(p));
+}
+
+// A lock file another user could have left (a link, a file of another owner): refused with
+// a clear note, and the program still starts.
+TEST_F(ProgramaTest, TravaLigadaOuDeOutroDonoERecusadaEOProgramaInicia) {
+    qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+    const std::string trava = plat::InstanciaUnica::CaminhoTrava("Só Chama uma vez");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const std::string alvo = runtime_.path().toStdString() + "/alvo";
+    struct Caso {
+        const char* motivo;
+        bool (*plantar)(const std::string& trava, const std::string& alvo);
+    };
+    const Caso casos[] = {
+        {"a symbolic link, refused",
+         [](const std::string& t, const std::string& a) { return symlink(a.c_str(), t.c_str()) == 0; }},
+        {"belongs to another user (uid 4321), refused",
+         [](const std::string& t, const std::string&) {
+             return geteuid() == 0 && std::fclose(std::fopen(t.c_str(), "w")) == 0 && chown(t.c_str(), 4321, 4321) == 0;
+         }},
+    };
+    for (const Caso& c : casos) {
+        std::filesystem::remove(trava);
+        if (!c.plantar(trava, alvo)) continue;  // another owner needs root
+        QProcess* p = Iniciar();
+        const QString saida = EsperarSaida(p, "Erro|Barvenco|");
+        EXPECT_TRUE(saida.contains("single-instance lock unavailable")) << saida.toStdString();
+        EXPECT_TRUE(saida.contains(QString::fromStdString(trava + ": " + c.motivo))) << saida.toStdString();
+        EXPECT_TRUE(saida.contains("Erro|Barvenco|")) << saida.toStdString();
+        EXPECT_EQ(p->state(), QProcess::Running);
+        EXPECT_FALSE(std::filesystem::exists(alvo));
+        p->kill();
+        p->waitForFinished(10000);
     }
 }
