@@ -94,18 +94,30 @@ bool EscreverTudo(int fd, const std::string& s) {
 
 }  // namespace
 
-std::string PastaExecucao() {
+namespace {
+
+// The session's runtime folder, when XDG_RUNTIME_DIR names a folder.
+const char* PastaXdg() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     struct stat st {};
-    if (xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
+    return xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) ? xdg : nullptr;
+}
+
+}  // namespace
+
+std::string PastaExecucao() {
+    if (const char* xdg = PastaXdg()) return xdg;
     const char* tmp = std::getenv("TMPDIR");
     return std::string(tmp && *tmp ? tmp : "/tmp") + "/pravolt-" + Uid();
 }
 
 std::string PrepararPastaExecucao() {
     const std::string pasta = PastaExecucao();
-    if (::mkdir(pasta.c_str(), 0700) != 0 && errno != EEXIST) return ErroSistema(pasta);
-    int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // The session's folder is named by the session itself and may be reached through a
+    // link; the one in the temporary folder has a name anybody can take first.
+    const bool daSessao = PastaXdg() != nullptr;
+    if (!daSessao && ::mkdir(pasta.c_str(), 0700) != 0 && errno != EEXIST) return ErroSistema(pasta);
+    int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (daSessao ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         struct stat l {};
         if (errno == ENOTDIR && lstat(pasta.c_str(), &l) == 0)

@@ -22,9 +22,10 @@ namespace plat {
 // Folder that holds the lock files and the window registry: $XDG_RUNTIME_DIR when it
 // names a folder, else "pravolt-<uid>" in $TMPDIR (or /tmp).
 std::string PastaExecucao();
-// Makes that folder ready: created with mode 0700 when missing, its mode narrowed to 0700
-// when wider. A symbolic link, a file, or a folder of another user is refused. Returns
-// the reason of a refusal, empty when the folder can be used.
+// Makes that folder ready: the one in the temporary folder is created with mode 0700 when
+// missing and refused when it is a symbolic link or a file; either is refused when it
+// belongs to another user, and its mode is narrowed to 0700 when wider. Returns the reason
+// of a refusal, empty when the folder can be used.
 std::string PrepararPastaExecucao();
 
 class InstanciaUnica {
