@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "db/FbDetail.h"
+#include "db/PastaTravas.h"
 #include "platform/Cp1252.h"
 
 using namespace Firebird;
@@ -15,7 +16,7 @@ namespace db {
 namespace detail {
 
 IMaster* Master() {
-    static IMaster* m = fb_get_master_interface();
+    static IMaster* m = (PrepararPastaTravas(), fb_get_master_interface());
     return m;
 }
 IUtil* Util() {

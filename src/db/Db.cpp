@@ -3,6 +3,7 @@
 #include "db/ClientDataSet.h"
 #include "db/Connection.h"
 #include "db/DataPacket.h"
+#include "db/PastaTravas.h"
 #include "db/Error.h"
 #include "db/Provider.h"
 #include "db/Query.h"

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <ibase.h>
 
+#include "db/PastaTravas.h"
+
 namespace db {
 namespace {
 
@@ -22,6 +24,7 @@ int Confirmar(const int motivo, const int fase, void*) {
 void RecusarEncerramentoPorSinal(void (*aoRecusar)()) {
     g_aoRecusar = aoRecusar;
     if (g_registrado.exchange(true)) return;
+    PrepararPastaTravas();  // before the client library's first use
     ISC_STATUS_ARRAY status{};
     fb_shutdown_callback(status, Confirmar, fb_shut_confirmation, nullptr);
 }

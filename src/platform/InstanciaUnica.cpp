@@ -92,15 +92,12 @@ bool EscreverTudo(int fd, const std::string& s) {
     return true;
 }
 
-}  // namespace
-
-namespace {
-
-// The session's runtime folder, when XDG_RUNTIME_DIR names a folder.
+// The session's runtime folder, when XDG_RUNTIME_DIR names a folder of this user (after
+// su, it may still name the other user's).
 const char* PastaXdg() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     struct stat st {};
-    return xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) ? xdg : nullptr;
+    return xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() ? xdg : nullptr;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 //
 // On POSIX the guard is an advisory lock (flock) on a file in a folder private to the
 // user: $XDG_RUNTIME_DIR, or "pravolt-<uid>" in the temporary folder when that is not
-// set. The file name is derived from the guard's name, so every program that asks for
+// set (or not the user's). The file name is derived from the guard's name, so every program that asks for
 // the same name competes for the same lock. The kernel drops the lock when its holder
 // ends, however it ends, so a crashed copy never blocks the next start. Files there are
 // opened without following symbolic links and must belong to the user: another local
@@ -20,12 +20,12 @@
 namespace plat {
 
 // Folder that holds the lock files and the window registry: $XDG_RUNTIME_DIR when it
-// names a folder, else "pravolt-<uid>" in $TMPDIR (or /tmp).
+// names a folder of the user, else "pravolt-<uid>" in $TMPDIR (or /tmp).
 std::string PastaExecucao();
 // Makes that folder ready: the one in the temporary folder is created with mode 0700 when
-// missing and refused when it is a symbolic link or a file; either is refused when it
-// belongs to another user, and its mode is narrowed to 0700 when wider. Returns the reason
-// of a refusal, empty when the folder can be used.
+// missing, and refused when it is a symbolic link, a file or another user's; its mode is
+// narrowed to 0700 when wider. Returns the reason of a refusal, empty when the folder can
+// be used.
 std::string PrepararPastaExecucao();
 
 class InstanciaUnica {

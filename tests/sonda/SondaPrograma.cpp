@@ -6,6 +6,8 @@
 //             show (<n>: objects the application object owns);
 //   gravar    then records a dispatch of ticket 123456/0007 to workshop 1, service type B,
 //             sector 11, and reports "SONDA|gravado";
+//   gravar-com-sinal  the same, sending itself SIGTERM just before the save starts, so the
+//             signal's handlers (the database client's among them) run while it saves;
 //   pergunta  then asks a Sim/Não question in a message box and reports "SONDA|resposta <r>".
 // Whenever a modal window opens it reports "SONDA|modal <title>"; during the teardown
 // "SONDA|fim distribuicao <n>" and "SONDA|fim principal" as those windows go.
@@ -14,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -43,7 +46,7 @@ void Digitar(QWidget* w, const char* texto, bool enter = true) {
     if (enter) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
-void Gravar(TfrmPrinc* frm, TfrmDistServ* w) {
+void Gravar(TfrmPrinc* frm, TfrmDistServ* w, bool comSinal) {
     QApplication::setActiveWindow(frm);
     if (!QTest::qWaitForWindowActive(frm)) return Relatar("janela inativa");
     Digitar(w->ceTerc, "1");
@@ -51,6 +54,7 @@ void Gravar(TfrmPrinc* frm, TfrmDistServ* w) {
     Digitar(w->edSetor, "11", false);
     Digitar(w->edProg, "1234560007");
     if (!w->btGravar->isEnabled()) return Relatar("ficha não carregada");
+    if (comSinal) raise(SIGTERM);
     w->btGravar->click();
     Relatar("gravado");
 }
@@ -58,7 +62,7 @@ void Gravar(TfrmPrinc* frm, TfrmDistServ* w) {
 void Agir(TfrmPrinc* frm, TfrmDistServ* w) {
     const char* acao = std::getenv("PRAVOLT_SONDA");
     const std::string a = acao ? acao : "";
-    if (a == "gravar") Gravar(frm, w);
+    if (a == "gravar" || a == "gravar-com-sinal") Gravar(frm, w, a == "gravar-com-sinal");
     if (a == "pergunta") {
         const plat::Resposta r = plat::Mensagens().Mostrar(
             {plat::TipoMensagem::Pergunta, "Continuar?", "Sonda", plat::Botoes::SimNao});
