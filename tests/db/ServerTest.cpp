@@ -16,7 +16,8 @@ protected:
     static std::unique_ptr<FirebirdServer> server;
     static std::string base;
 
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite() { FirebirdServer::PrepararSuite(server, &PrepararServidor); }
+    static void PrepararServidor() {
         if (!FirebirdServer::Available()) return;
         server = std::make_unique<FirebirdServer>();
         server->Start();

@@ -148,7 +148,8 @@ protected:
     static std::unique_ptr<FirebirdServer> server;
     static std::string local;
 
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite() { FirebirdServer::PrepararSuite(server, &PrepararServidor); }
+    static void PrepararServidor() {
         if (!FirebirdServer::Available()) return;
         server = std::make_unique<FirebirdServer>();
         server->Start();

@@ -11,7 +11,6 @@ falhas=0
 falha() { echo "FAIL: $*" >&2; falhas=$((falhas + 1)); }
 
 mkdir "$tmp/bin"
-for t in bash env grep; do ln -s "$(command -v "$t")" "$tmp/bin/$t"; done
 # Installed: the packages named in $INSTALADOS.
 cat >"$tmp/bin/dpkg-query" <<'STUB'
 #!/usr/bin/env bash
@@ -37,6 +36,7 @@ while [[ $# -gt 0 && $1 == *=* ]]; do export "${1?}"; shift; done
 UID_FALSO=0 exec "$@"
 STUB
 chmod +x "$tmp"/bin/*
+for t in bash env grep; do ln -s "$(command -v "$t")" "$tmp/bin/$t"; done
 
 # Runs scripts/deps as uid $1 with $2 installed; the log goes to $tmp/log, its output to $tmp/out.
 rodar() {

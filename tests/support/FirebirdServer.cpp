@@ -27,7 +27,6 @@ namespace {
 const char* const kServer = "/usr/sbin/firebird";
 const char* const kIsql = "/usr/bin/isql-fb";
 const char* const kRoot = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
-const char* const kSecurity = "/var/lib/firebird/3.0/system/security3.fdb";
 
 std::string& ProblemText() {
     static std::string s;
@@ -81,15 +80,19 @@ void SetInstanceEnv(const std::string& root, const std::string& lock) {
 }  // namespace
 
 bool FirebirdServer::Available() {
-    for (const char* p : {kServer, kIsql, kSecurity, kRoot})
-        if (!fs::exists(p)) {
+    for (const char* p : {kServer, kIsql, kRoot}) {
+        std::error_code ec;
+        if (!fs::exists(p, ec)) {
             ProblemText() = std::string(p) + " not found (Debian package firebird3.0-server)";
             return false;
         }
+    }
     return true;
 }
 
 const std::string& FirebirdServer::Problem() { return ProblemText(); }
+
+void FirebirdServer::AnotarProblema(const std::string& texto) { ProblemText() = texto; }
 
 bool FirebirdServer::Obrigatorio() {
     const char* v = std::getenv("PRAVOLT_SERVIDOR_OBRIGATORIO");
@@ -132,7 +135,6 @@ void FirebirdServer::Prepare() {
     fs::create_directories(root_ + "/intl");
     for (const char* item : {"libfbintl.so", "fbintl.conf"})
         fs::copy_file(std::string(kRoot) + "/intl/" + item, root_ + "/intl/" + item);
-    fs::copy_file(kSecurity, root_ + "/security3.fdb");
     port_ = FreePort();
     {
         std::ofstream conf(root_ + "/firebird.conf");
@@ -150,18 +152,19 @@ void FirebirdServer::Prepare() {
         std::ofstream(root_ + "/databases.conf") << "";
         std::ofstream(root_ + "/plugins.conf") << "";
     }
-    // SYSDBA password of this run, set in the private security database through the
-    // embedded engine of the private configuration.
+    // The private security database, made new (the system's copy is readable by the group
+    // firebird only) with the SYSDBA password of this run, through the embedded engine of
+    // the private configuration; Srp makes its user table on the first user.
     std::string script = root_ + "/setpw.sql";
-    std::ofstream(script) << "CREATE OR ALTER USER SYSDBA PASSWORD '" << password_ << "' USING PLUGIN Srp;\nCOMMIT;\n";
+    std::ofstream(script) << "CREATE DATABASE '" << root_ << "/security3.fdb' USER 'SYSDBA';\n"
+                          << "CREATE OR ALTER USER SYSDBA PASSWORD '" << password_ << "' USING PLUGIN Srp;\nCOMMIT;\n";
     pid_t pid = fork();
     if (pid == 0) {
         SetInstanceEnv(root_, lockDir_);
         int out = open((root_ + "/setpw.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, 1);
         dup2(out, 2);
-        execl(kIsql, kIsql, "-q", "-b", "-user", "SYSDBA", "-i", script.c_str(),
-              (root_ + "/security3.fdb").c_str(), static_cast<char*>(nullptr));
+        execl(kIsql, kIsql, "-q", "-b", "-user", "SYSDBA", "-i", script.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;

@@ -2,8 +2,9 @@
 // A private Firebird 3 server for tests that need a server (two connections to one
 // database, a dropped connection). It runs Debian's /usr/sbin/firebird as a separate
 // instance: its own root folder with firebird.conf (loopback only, a free port), its own
-// lock folder, a copy of the security database with a SYSDBA password set for the run.
+// lock folder, a security database of its own with a SYSDBA password set for the run.
 // The system installation and its service are never touched.
+#include <exception>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -29,6 +30,20 @@ public:
     static const std::string& Problem();
     // True when the run must not go without the server (see above).
     static bool Obrigatorio();
+    // A suite's SetUpTestSuite: runs `preparar` (start the server, make the database). An
+    // error there becomes Problem() and the server is dropped, so each test fails or skips
+    // through SEM_SERVIDOR_PULAR_OU_FALHAR; left to the test framework, the error would
+    // skip every test of the suite, and a skip is no failure.
+    template <class Servidor>
+    static void PrepararSuite(Servidor& server, void (*preparar)()) {
+        try {
+            preparar();
+        } catch (const std::exception& e) {
+            AnotarProblema(std::string("the test server could not be prepared: ") + e.what());
+            server.reset();
+        }
+    }
+    static void AnotarProblema(const std::string& texto);
 
     // Makes the root folder (DataDir() exists afterwards) without starting the server.
     void Prepare();
