@@ -1099,7 +1099,7 @@ TEST_P(DistMeiaNoite, DayMonthAndCutOffFollowTheServerClock) {
     ASSERT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
     auto gravado = Externo("TP_SERV_EX = 'B' and TERCEIRIZADO_EX = 1");
     ASSERT_EQ(gravado.size(), 1u);
-    EXPECT_EQ(gravado[0].saida, CodificarData(c.dia.year(), c.dia.month(), c.dia.day()));
+    EXPECT_EQ(gravado[0].saida, EncodeDate(c.dia.year(), c.dia.month(), c.dia.day()));
     for (int vez = 0; vez < 2; ++vez) {  // counted in memory by the save, then read back
         EXPECT_EQ(Contador("ALFA", 3), c.hoje) << vez;
         EXPECT_EQ(Contador("ALFA", 4), c.mes) << vez;
@@ -1117,9 +1117,9 @@ INSTANTIATE_TEST_SUITE_P(
     Horas, DistMeiaNoite,
     ::testing::Values(
         // Thursday 29 February, 23:30: February's last day; cut-off Thursday 22
-        MeiaNoite{"QuintaAs2330", CodificarData(2024, 2, 29) + 23.5 / 24, QDate(2024, 2, 29), "130", "131",
+        MeiaNoite{"QuintaAs2330", EncodeDate(2024, 2, 29) + 23.5 / 24, QDate(2024, 2, 29), "130", "131",
                   {"000221"}},
         // Friday 1 March, 00:30: a new day and month; cut-off Friday 23
-        MeiaNoite{"SextaAs0030", CodificarData(2024, 3, 1) + 0.5 / 24, QDate(2024, 3, 1), "220", "220",
+        MeiaNoite{"SextaAs0030", EncodeDate(2024, 3, 1) + 0.5 / 24, QDate(2024, 3, 1), "220", "220",
                   {"000221", "000222"}}),
     [](const ::testing::TestParamInfo<MeiaNoite>& i) { return std::string(i.param.nome); });
