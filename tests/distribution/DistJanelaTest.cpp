@@ -1078,6 +1078,7 @@ struct MeiaNoite {
     QString hoje, mes;                  // ALFA's counters after the save
     std::vector<std::string> vencidos;  // GAMA's overdue programmes
 };
+void PrintTo(const MeiaNoite& c, std::ostream* os) { *os << c.nome; }
 
 class DistMeiaNoite : public DistGravar, public ::testing::WithParamInterface<MeiaNoite> {};
 
