@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <map>
+#include <mutex>
+#include <optional>
 
 #include "db/FbDetail.h"
 #include "db/PastaTravas.h"
@@ -401,6 +404,31 @@ int Connection::ConnectTimeout() const noexcept {
 namespace {
 constexpr std::intptr_t kConexaoRecusada = 335544421;  // isc_connect_reject
 
+// Locations that did not answer while a MemoriaSemResposta lives, with their error.
+struct Memoria {
+    std::mutex m;
+    int ativas = 0;
+    std::map<std::string, Error> locais;
+};
+Memoria& MemoriaGlobal() {
+    static Memoria m;
+    return m;
+}
+
+std::optional<Error> Lembrada(const std::string& local) {
+    Memoria& mem = MemoriaGlobal();
+    std::lock_guard<std::mutex> l(mem.m);
+    auto it = mem.locais.find(local);
+    if (it == mem.locais.end()) return std::nullopt;
+    return it->second;
+}
+
+void Lembrar(const std::string& local, const Error& e) {
+    Memoria& mem = MemoriaGlobal();
+    std::lock_guard<std::mutex> l(mem.m);
+    if (mem.ativas > 0) mem.locais.insert_or_assign(local, e);
+}
+
 detail::Ref<IXpbBuilder> MakeDpb(const Connection& conn, int pageSize, bool forcedWrites) {
     const detail::ConnectionImpl& c = conn.Impl();
     Status st;
@@ -416,6 +444,18 @@ detail::Ref<IXpbBuilder> MakeDpb(const Connection& conn, int pageSize, bool forc
     return dpb;
 }
 }  // namespace
+
+MemoriaSemResposta::MemoriaSemResposta() {
+    Memoria& mem = MemoriaGlobal();
+    std::lock_guard<std::mutex> l(mem.m);
+    ++mem.ativas;
+}
+
+MemoriaSemResposta::~MemoriaSemResposta() {
+    Memoria& mem = MemoriaGlobal();
+    std::lock_guard<std::mutex> l(mem.m);
+    if (--mem.ativas == 0) mem.locais.clear();
+}
 
 void Connection::Open() {
     auto& c = *impl_;
@@ -436,6 +476,8 @@ void Connection::CreateDatabase(int pageSize, bool forcedWrites) {
 // hook that fails leaves the connection closed.
 void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
     auto& c = *impl_;
+    if (detail::LocalServidor(c.database))
+        if (std::optional<Error> e = Lembrada(c.database)) throw *e;  // did not answer a moment ago
     {
         Status st;
         auto dpb = MakeDpb(*this, pageSize, forcedWrites);
@@ -455,10 +497,18 @@ void Connection::Anexar(bool criar, int pageSize, bool forcedWrites) {
             const int limite = ConnectTimeout();
             const bool semResposta =
                 std::chrono::steady_clock::now() - inicio >= std::chrono::milliseconds(limite * 1000 - 500);
-            throw Error("Não foi possível conectar ao banco de dados " + c.database + ": " +
-                            (semResposta ? "o servidor não respondeu em " + std::to_string(limite) + " segundos."
-                                         : std::string(e.what())),
-                        e.Codigos(), e.SqlState());
+            Error erro("Não foi possível conectar ao banco de dados " + c.database + ": " +
+                           (semResposta ? "o servidor não respondeu em " + std::to_string(limite) +
+                                              (limite == 1 ? " segundo." : " segundos.")
+                                        : std::string(e.what())),
+                       e.Codigos(), e.SqlState());
+            if (semResposta) {
+                // One cause however many steps meet it: reported once, and during the
+                // start-up not waited for again.
+                erro.UmRelato();
+                Lembrar(c.database, erro);
+            }
+            throw erro;
         }
     }
     ++c.generation;

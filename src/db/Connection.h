@@ -15,7 +15,8 @@
 //
 // A server location that accepts the connection and never answers fails the attach within
 // the connect time-out (kConnectTimeout seconds at most) instead of the client's three
-// minutes. Statements outside a caller's transaction run in one of their own: read-only
+// minutes, with an error reported once (Error::UmRelato); during the start-up
+// (MemoriaSemResposta) later attaches to that location fail at once with the same error. Statements outside a caller's transaction run in one of their own: read-only
 // (read committed) for a SELECT, read-write otherwise.
 #include <cstddef>
 #include <cstdint>
@@ -115,6 +116,20 @@ protected:
 private:
     void Anexar(bool criar, int pageSize, bool forcedWrites);
     std::shared_ptr<detail::ConnectionImpl> impl_;
+};
+
+// The program's start-up attaches to the same locations several times (access database,
+// main database, parameters, ...). While an object of this class lives, a server location
+// whose attach met no answer is remembered, and every later attach to it fails at once
+// with that same error, already reported: one time-out and one message per location. The
+// memory is forgotten when the last object goes (later attaches wait again: the server
+// may be back).
+class MemoriaSemResposta {
+public:
+    MemoriaSemResposta();
+    ~MemoriaSemResposta();
+    MemoriaSemResposta(const MemoriaSemResposta&) = delete;
+    MemoriaSemResposta& operator=(const MemoriaSemResposta&) = delete;
 };
 
 // A database transaction: move-only; the destructor rolls back one still active

@@ -27,6 +27,12 @@ Error::Error(const std::string& mensagem) : std::runtime_error(mensagem) {}
 Error::Error(const std::string& mensagem, std::vector<std::intptr_t> codigos, std::string sqlState)
     : std::runtime_error(mensagem), codigos_(std::move(codigos)), sqlState_(std::move(sqlState)) {}
 
+void Error::UmRelato() {
+    if (!relatado_) relatado_ = std::make_shared<std::atomic<bool>>(false);
+}
+
+bool Error::PrimeiroRelato() const noexcept { return !relatado_ || !relatado_->exchange(true); }
+
 bool Error::Contem(std::intptr_t codigo) const noexcept {
     return std::find(codigos_.begin(), codigos_.end(), codigo) != codigos_.end();
 }

@@ -44,8 +44,14 @@ std::string TextoRelatorioErro(const std::string& texto) {
     return s;
 }
 
+bool DeveRelatar(const std::exception& e) noexcept {
+    if (dynamic_cast<const EAbort*>(&e)) return false;
+    if (const auto* u = dynamic_cast<const ERelatoUnico*>(&e)) return u->PrimeiroRelato();
+    return true;
+}
+
 void RelatarErro(const std::exception& e) {
-    if (dynamic_cast<const EAbort*>(&e)) return;
+    if (!DeveRelatar(e)) return;
     Erro(TextoRelatorioErro(e.what()));
 }
 

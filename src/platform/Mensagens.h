@@ -47,6 +47,19 @@ public:
 };
 [[noreturn]] void Abort();
 
+// An error that may meet several reports for one cause (rethrown by a handler that has
+// shown it, or raised again at once for the same cause): only the first report shows it.
+class ERelatoUnico {
+public:
+    virtual ~ERelatoUnico() = default;
+    // True the first time it is asked for this cause, false afterwards.
+    virtual bool PrimeiroRelato() const noexcept = 0;
+};
+
+// Whether a report of `e` is to be shown now: never for EAbort, once for an ERelatoUnico.
+// A handler that shows an error in a text of its own asks this first.
+bool DeveRelatar(const std::exception& e) noexcept;
+
 // The platform's conversion error (a text that is not a number, ...).
 class EConvertError : public std::runtime_error {
 public:
@@ -58,7 +71,7 @@ public:
 std::string TextoRelatorioErro(const std::string& texto);
 
 // The application's standard error report: an error box with that text, OK, and the
-// application title as caption. EAbort is not shown.
+// application title as caption. EAbort is not shown, nor an ERelatoUnico already shown.
 void RelatarErro(const std::exception& e);
 void RelatarErroDesconhecido();
 

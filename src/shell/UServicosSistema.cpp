@@ -56,7 +56,7 @@ std::string LerParametro(db::Connection& principal, const std::string& grupo, co
         q.ParamByName("PARAM").SetAsString(param);
         q.Open();
     } catch (const db::Error& e) {
-        plat::Erro(std::string("Erro ao abrir a tabela PARAM\r") + e.what());
+        if (plat::DeveRelatar(e)) plat::Erro(std::string("Erro ao abrir a tabela PARAM\r") + e.what());
         throw;
     }
     std::string valor = q.Eof() ? std::string() : q.FieldByName("VALOR_PA").AsString();
@@ -98,7 +98,7 @@ std::string TSistema::LerParametro(const std::string& grupo, const std::string& 
     try {
         c = &Conexao();
     } catch (const db::Error& e) {
-        plat::Erro(std::string("Erro ao abrir a tabela PARAM\r") + e.what());
+        if (plat::DeveRelatar(e)) plat::Erro(std::string("Erro ao abrir a tabela PARAM\r") + e.what());
         throw;
     }
     return servicos::LerParametro(*c, grupo, param);

@@ -26,8 +26,8 @@ public:
     virtual db::Connection& ConexaoUsuarios() = 0;
 
     // PARAM's value for the group and name; "" when there is no such row. A database
-    // error shows "Erro ao abrir a tabela PARAM" with the database's text, then reaches
-    // the caller.
+    // error shows "Erro ao abrir a tabela PARAM" with the database's text (unless that
+    // error was shown already: a server that never answered), then reaches the caller.
     virtual std::string LerParametro(const std::string& grupo, const std::string& param) = 0;
     // CONFIG's NOME_EMPRESA (first row), "" without a row.
     virtual std::string NomeEmpresa() = 0;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "db/Connection.h"
 #include "db/Sinais.h"
 #include "platform/InstanciaUnica.h"
 #include "platform/Mensagens.h"
@@ -37,11 +38,15 @@ void Executar(int& argc, char** argv) {
         // The application object owns the frame from before its creation handler runs, so
         // what that handler adds (connections, data modules) is released before the frame.
         TfrmPrinc* frm = Aplicacao().Adicionar(std::make_unique<TfrmPrinc>());
-        frm->Inicializar();
-        if (!sinais.Pedido()) {
-            frm->showMaximized();
-            app.exec();
+        {
+            // The start-up (the frame's creation and first show, which opens the
+            // distribution window) attaches several times: a server that never answers
+            // costs one time-out and one message per location.
+            db::MemoriaSemResposta inicio;
+            frm->Inicializar();
+            if (!sinais.Pedido()) frm->showMaximized();
         }
+        if (!sinais.Pedido()) app.exec();
         // Ended by a signal: the frame closes as the operator's close does (the distribution
         // window goes first, while its connections still exist).
         if (sinais.Pedido()) frm->close();
