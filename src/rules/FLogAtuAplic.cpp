@@ -7,17 +7,27 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QEventLoop>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 
 #include "platform/DataHora.h"
 #include "platform/Mensagens.h"
 #include "platform/Texto.h"
-#include "rules/ULogAtuAplic.h"
 #include "shell/USistema.h"
 
 TfrmLogAtuAplic* frmLogAtuAplic = nullptr;
@@ -127,14 +137,16 @@ const std::vector<std::string>& TfrmLogAtuAplic::ColunasGrade() {
 }
 
 TfrmLogAtuAplic::TfrmLogAtuAplic(QWidget* owner, const std::string& programa, const std::string& form)
-    : TfMdiChild(owner) {
+    : TfrmLogAtuAplic(owner, BuscarVersoes(owner, programa, form)) {}
+
+TfrmLogAtuAplic::TfrmLogAtuAplic(QWidget* owner, std::vector<logaplic::VersaoLog> versoes) : TfMdiChild(owner) {
     setObjectName(QStringLiteral("frmLogAtuAplic"));
     setWindowTitle(QStringLiteral("Atualização do Aplicativo - Log de Versões"));
     cpbLogSis->hide();
     CriarCampos();
     CriarControles();
     FormCreate();
-    CarregarLog(programa, form);
+    Preencher(versoes);
 }
 
 TfrmLogAtuAplic::~TfrmLogAtuAplic() {
@@ -242,7 +254,10 @@ void TfrmLogAtuAplic::CriarControles() {
 }
 
 void TfrmLogAtuAplic::CarregarLog(const std::string& programa, const std::string& form) {
-    std::vector<logaplic::VersaoLog> versoes = logaplic::CarregarVersoes(programa, form);
+    Preencher(BuscarVersoes(this, programa, form));
+}
+
+void TfrmLogAtuAplic::Preencher(const std::vector<logaplic::VersaoLog>& versoes) {
     // Rows are appended without following each one in the description pane; the first row
     // is shown once the list is complete.
     sincronizando_ = true;
@@ -349,6 +364,148 @@ void TfrmLogAtuAplic::FormDestroy() {
     if (frmLogAtuAplic == this) frmLogAtuAplic = nullptr;
 }
 
+// --- the fetch without blocking -----------------------------------------------------------
+
+namespace {
+
+// Runs one libcurl transfer from Qt's event loop through the multi interface: libcurl says
+// which sockets to watch (a read and a write notifier per socket, enabled as asked) and
+// when to be called back (a single-shot timer, which also carries the time-outs); nothing
+// waits. The end is handed over from the event loop, never from inside libcurl's call.
+class TTransferenciaQt {
+public:
+    TTransferenciaQt(CURL* easy, std::function<void(CURLcode)> fim) : easy_(easy), fim_(std::move(fim)) {
+        multi_ = curl_multi_init();
+        if (!multi_) throw std::bad_alloc();
+        curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, &TTransferenciaQt::Socket);
+        curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &TTransferenciaQt::Relogio);
+        curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
+        relogio_.setSingleShot(true);
+        QObject::connect(&relogio_, &QTimer::timeout, &contexto_, [this] { Agir(CURL_SOCKET_TIMEOUT, 0); });
+        if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+            curl_multi_cleanup(multi_);
+            throw std::bad_alloc();
+        }
+        ativa_ = true;
+    }
+    ~TTransferenciaQt() {
+        Cancelar();
+        vigias_.clear();
+        curl_multi_cleanup(multi_);
+    }
+    TTransferenciaQt(const TTransferenciaQt&) = delete;
+    TTransferenciaQt& operator=(const TTransferenciaQt&) = delete;
+
+    // Ends the transfer (its connection is closed); the end is not reported.
+    void Cancelar() noexcept {
+        if (!ativa_) return;
+        ativa_ = false;
+        relogio_.stop();
+        curl_multi_remove_handle(multi_, easy_);
+    }
+
+private:
+    struct Vigias {
+        std::unique_ptr<QSocketNotifier> leitura, escrita;
+    };
+
+    static int Socket(CURL*, curl_socket_t s, int oque, void* usuario, void*) {
+        auto* self = static_cast<TTransferenciaQt*>(usuario);
+        Vigias& v = self->vigias_[s];
+        const bool ler = oque == CURL_POLL_IN || oque == CURL_POLL_INOUT;
+        const bool escrever = oque == CURL_POLL_OUT || oque == CURL_POLL_INOUT;
+        self->Vigiar(v.leitura, s, QSocketNotifier::Read, ler, CURL_CSELECT_IN);
+        self->Vigiar(v.escrita, s, QSocketNotifier::Write, escrever, CURL_CSELECT_OUT);
+        return 0;
+    }
+
+    // Notifiers are only switched off, never deleted while the transfer runs (one may be
+    // the sender of the signal that is being handled).
+    void Vigiar(std::unique_ptr<QSocketNotifier>& n, curl_socket_t s, QSocketNotifier::Type tipo, bool ligado,
+                int evento) {
+        if (ligado && !n) {
+            n = std::make_unique<QSocketNotifier>(static_cast<qintptr>(s), tipo);
+            QObject::connect(n.get(), &QSocketNotifier::activated, &contexto_,
+                             [this, s, evento] { Agir(s, evento); });
+        }
+        if (n) n->setEnabled(ligado);
+    }
+
+    static int Relogio(CURLM*, long ms, void* usuario) {
+        auto* self = static_cast<TTransferenciaQt*>(usuario);
+        if (ms < 0) self->relogio_.stop();
+        else self->relogio_.start(static_cast<int>(std::min<long>(ms, INT_MAX)));
+        return 0;
+    }
+
+    void Agir(curl_socket_t s, int eventos) {
+        if (!ativa_) return;
+        int correndo = 0;
+        curl_multi_socket_action(multi_, s, eventos, &correndo);
+        int restantes = 0;
+        while (CURLMsg* m = curl_multi_info_read(multi_, &restantes)) {
+            if (m->msg != CURLMSG_DONE || m->easy_handle != easy_) continue;
+            const CURLcode resultado = m->data.result;
+            Cancelar();
+            QTimer::singleShot(0, &contexto_, [this, resultado] { fim_(resultado); });
+            return;
+        }
+    }
+
+    CURLM* multi_ = nullptr;
+    CURL* easy_;
+    std::function<void(CURLcode)> fim_;
+    bool ativa_ = false;
+    std::map<curl_socket_t, Vigias> vigias_;
+    QTimer relogio_;
+    QObject contexto_;  // receiver of every connection: goes first, so nothing arrives late
+};
+
+}  // namespace
+
+std::vector<logaplic::VersaoLog> BuscarVersoes(QWidget* dono, const std::string& programa, const std::string& form) {
+    const logaplic::Ambiente& a = logaplic::AmbienteAtual();
+    const logaplic::PedidoVersoes pedido = logaplic::PrepararPedido(programa, form);
+    logaplic::Requisicao req(pedido.url, pedido.corpo, a.tempoConexaoMs, a.tempoTotalMs);
+
+    QProgressDialog espera(dono);
+    espera.setObjectName(QStringLiteral("dlgEsperaLog"));
+    espera.setWindowTitle(QStringLiteral("Atualização do Aplicativo - Log de Versões"));
+    espera.setLabelText(Q("Consultando o log de atualizações em " + pedido.url + " ..."));
+    espera.setCancelButtonText(QStringLiteral("Cancelar"));
+    espera.setRange(0, 0);  // no measure of progress: a busy indicator
+    espera.setAutoClose(false);
+    espera.setAutoReset(false);
+    espera.setMinimumDuration(0);
+    espera.setWindowModality(Qt::ApplicationModal);
+
+    QEventLoop laco;
+    std::optional<CURLcode> resultado;
+    bool cancelado = false;
+    TTransferenciaQt transferencia(req.Handle(), [&](CURLcode r) {
+        resultado = r;
+        laco.quit();
+    });
+    auto cancelar = [&] {
+        if (resultado) return;
+        cancelado = true;
+        transferencia.Cancelar();
+        laco.quit();
+    };
+    QObject::connect(&espera, &QProgressDialog::canceled, &laco, cancelar);
+    QObject::connect(&espera, &QDialog::rejected, &laco, cancelar);
+    // The hourglass of a window being created would hide that the wait can be cancelled.
+    const bool ampulheta = QApplication::overrideCursor() != nullptr;
+    if (ampulheta) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    espera.show();
+    if (!resultado && !cancelado) laco.exec();
+    espera.hide();
+    if (ampulheta) QApplication::restoreOverrideCursor();
+    if (!resultado) plat::Abort();
+    return logaplic::VersoesListadas(req.Concluir(*resultado), pedido);
+}
+
 // --- the title-bar button ----------------------------------------------------------------
 
 std::string NomeComponente(const QWidget* janela) {
@@ -363,9 +520,11 @@ std::string NomeComponente(const QWidget* janela) {
 
 void AbrirLogAtuAplic(TfMdiChild* janela) {
     if (!frmLogAtuAplic) {
+        // Fetched before the window exists: the wait is shown without the creation's hourglass.
+        std::vector<logaplic::VersaoLog> versoes =
+            BuscarVersoes(janela, plat::MaiusculasAscii("KWX"), NomeComponente(janela));
         try {
-            frmLogAtuAplic = new TfrmLogAtuAplic(janela, plat::MaiusculasAscii("KWX"),
-                                                 NomeComponente(janela));
+            frmLogAtuAplic = new TfrmLogAtuAplic(janela, std::move(versoes));
         } catch (...) {
             CursorPadrao();  // the failed construction leaves no hourglass behind
             throw;

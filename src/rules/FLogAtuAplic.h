@@ -4,9 +4,10 @@
 // ones newer than the running build highlighted; right, the selected version's HTML
 // description, rendered in place without any file or network access.
 //
-// Opened by the title-bar button of every child window (AbrirLogAtuAplic): built afresh,
-// shown modally, destroyed when closed. Construction fetches the list; an error there ends
-// the construction and nothing is shown.
+// Opened by the title-bar button of every child window (AbrirLogAtuAplic): the list is
+// fetched first without blocking the event loop (BuscarVersoes: a wait with "Cancelar"),
+// then the window is built, shown modally and destroyed when closed. An error or a cancel
+// of the fetch opens nothing.
 #include <QColor>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -16,6 +17,7 @@
 
 #include "db/ClientDataSet.h"
 #include "distribution/UFMdiChild.h"
+#include "rules/ULogAtuAplic.h"
 
 class QGroupBox;
 class QLabel;
@@ -43,11 +45,15 @@ private:
 class TfrmLogAtuAplic : public TfMdiChild {
     Q_OBJECT
 public:
-    // Builds the window (hidden) and loads the list at once; errors reach the caller.
+    // Builds the window (hidden) with the list fetched first (BuscarVersoes); errors reach
+    // the caller.
     TfrmLogAtuAplic(QWidget* owner, const std::string& programa, const std::string& form);
+    // Builds the window (hidden) listing the versions given.
+    TfrmLogAtuAplic(QWidget* owner, std::vector<logaplic::VersaoLog> versoes);
     ~TfrmLogAtuAplic() override;
 
     void CarregarLog(const std::string& programa, const std::string& form);
+    void Preencher(const std::vector<logaplic::VersaoLog>& versoes);
     static void ExibirHtml(QTextBrowser* browser, const std::string& html);
 
     // --- handlers ---------------------------------------------------------------------
@@ -86,6 +92,13 @@ private:
 
     bool sincronizando_ = false;
 };
+
+// Fetches the versions for `programa` and `form` without blocking the thread's event loop:
+// the request runs in libcurl's multi interface driven by that loop (socket notifiers and
+// a timer) while an application-modal wait dialog ("Cancelar", object name "dlgEsperaLog")
+// is shown over `dono`. Cancelling (the button, Escape, closing) ends the request and
+// raises plat::EAbort (nothing shown); errors as logaplic::CarregarVersoes.
+std::vector<logaplic::VersaoLog> BuscarVersoes(QWidget* dono, const std::string& programa, const std::string& form);
 
 // The update log window that is open (modal), if any.
 extern TfrmLogAtuAplic* frmLogAtuAplic;

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <mutex>
@@ -44,20 +45,52 @@ void IniciarCurl() {
     std::call_once(uma, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// The reply's buffer: grown by hand so that it never holds more than the cap (a string's
+// own growth may double past it).
 struct Receptor {
-    std::string corpo;
+    std::vector<char> corpo;
+    std::size_t maior = 0;
     bool excedeu = false;
 };
 
 size_t Receber(char* dados, size_t tamanho, size_t n, void* usuario) {
     auto* r = static_cast<Receptor*>(usuario);
     const size_t total = tamanho * n;
-    if (r->corpo.size() + total > static_cast<size_t>(TamanhoMaximoResposta)) {
+    if (total > TamanhoMaximoResposta - r->corpo.size()) {
         r->excedeu = true;
         return 0;  // ends the transfer
     }
-    r->corpo.append(dados, total);
+    const size_t novo = r->corpo.size() + total;
+    if (novo > r->corpo.capacity())
+        r->corpo.reserve(std::min(TamanhoMaximoResposta, std::max(novo, 2 * r->corpo.capacity())));
+    r->corpo.insert(r->corpo.end(), dados, dados + total);
+    r->maior = std::max(r->maior, r->corpo.capacity());
     return total;
+}
+
+std::string DescreverTamanho(std::size_t bytes) {
+    if (bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// Arrays and objects nested deeper than the limit, outside strings.
+bool AninhadaDemais(const std::string& corpo) {
+    int nivel = 0;
+    bool texto = false, escape = false;
+    for (const char c : corpo) {
+        if (texto) {
+            if (escape) escape = false;
+            else if (c == '\\') escape = true;
+            else if (c == '"') texto = false;
+        } else if (c == '"') {
+            texto = true;
+        } else if (c == '[' || c == '{') {
+            if (++nivel > ProfundidadeMaxima) return true;
+        } else if (c == ']' || c == '}') {
+            --nivel;
+        }
+    }
+    return false;
 }
 
 [[noreturn]] void ErroFormato(const std::string& detalhe) {
@@ -129,57 +162,90 @@ std::string CorpoFormulario(const std::string& programa, const std::string& form
     return "programa=" + CodificarFormulario(programa) + "&form=" + CodificarFormulario(form);
 }
 
-std::string Postar(const std::string& url, const std::string& corpo, long tempoConexaoMs, long tempoTotalMs) {
-    IniciarCurl();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> h(curl_easy_init(), &curl_easy_cleanup);
-    if (!h) throw ELogAtuAplic(std::string("Não foi possível iniciar a conexão com o ") + kServico + ".");
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> cabecalhos(nullptr, &curl_slist_free_all);
-    for (const std::string& c : {std::string("Content-Type: ") + TipoConteudo, std::string("Accept: ") + Accept,
-                                 std::string("Expect:")}) {
-        curl_slist* l = curl_slist_append(cabecalhos.get(), c.c_str());
-        if (!l) throw std::bad_alloc();
-        cabecalhos.release();
-        cabecalhos.reset(l);
-    }
+struct Requisicao::Dados {
+    std::string url;
+    std::string corpo;  // libcurl reads the form from here while the transfer runs
+    long tempoTotalMs = 0;
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> h{nullptr, &curl_easy_cleanup};
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> cabecalhos{nullptr, &curl_slist_free_all};
     Receptor receptor;
     char erro[CURL_ERROR_SIZE] = {};
-    CURL* c = h.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+};
+
+Requisicao::Requisicao(std::string url, std::string corpo, long tempoConexaoMs, long tempoTotalMs)
+    : d_(std::make_unique<Dados>()) {
+    IniciarCurl();
+    d_->url = std::move(url);
+    d_->corpo = std::move(corpo);
+    d_->tempoTotalMs = tempoTotalMs;
+    d_->h.reset(curl_easy_init());
+    if (!d_->h) throw ELogAtuAplic(std::string("Não foi possível iniciar a conexão com o ") + kServico + ".");
+    for (const std::string& c : {std::string("Content-Type: ") + TipoConteudo, std::string("Accept: ") + Accept,
+                                 std::string("Expect:")}) {
+        curl_slist* l = curl_slist_append(d_->cabecalhos.get(), c.c_str());
+        if (!l) throw std::bad_alloc();
+        d_->cabecalhos.release();
+        d_->cabecalhos.reset(l);
+    }
+    CURL* c = d_->h.get();
+    curl_easy_setopt(c, CURLOPT_URL, d_->url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
     curl_easy_setopt(c, CURLOPT_POST, 1L);
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, corpo.c_str());
-    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(corpo.size()));
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, cabecalhos.get());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, d_->corpo.c_str());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(d_->corpo.size()));
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, d_->cabecalhos.get());
     curl_easy_setopt(c, CURLOPT_USERAGENT, UserAgent);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, tempoConexaoMs);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, tempoTotalMs);
+    // A declared length beyond the cap is refused before the body is read.
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(TamanhoMaximoResposta));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Receber);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &receptor);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, erro);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &d_->receptor);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, d_->erro);
+}
 
-    const CURLcode rc = curl_easy_perform(c);
-    if (receptor.excedeu)
-        throw ELogAtuAplic(std::string("A resposta do ") + kServico + " em " + url + " excede o tamanho máximo.");
+Requisicao::~Requisicao() = default;
+
+CURL* Requisicao::Handle() const noexcept { return d_->h.get(); }
+const std::string& Requisicao::Url() const noexcept { return d_->url; }
+std::size_t Requisicao::MaiorBuffer() const noexcept { return d_->receptor.maior; }
+
+std::string Requisicao::Executar() { return Concluir(curl_easy_perform(d_->h.get())); }
+
+std::string Requisicao::Concluir(CURLcode rc) {
+    const std::string& url = d_->url;
+    if (d_->receptor.excedeu || rc == CURLE_FILESIZE_EXCEEDED) {
+        d_->receptor.corpo = {};
+        throw ELogAtuAplic(std::string("A resposta do ") + kServico + " em " + url +
+                           " excede o tamanho máximo de " + DescreverTamanho(TamanhoMaximoResposta) + ".");
+    }
     if (rc == CURLE_OPERATION_TIMEDOUT)
         throw ELogAtuAplic(std::string("O ") + kServico + " em " + url + " não respondeu em " +
-                           DescreverTempo(tempoTotalMs) + ".");
+                           DescreverTempo(d_->tempoTotalMs) + ".");
     if (rc != CURLE_OK) {
-        std::string motivo = erro[0] ? erro : curl_easy_strerror(rc);
+        std::string motivo = d_->erro[0] ? d_->erro : curl_easy_strerror(rc);
         while (!motivo.empty() && (motivo.back() == '\n' || motivo.back() == '.')) motivo.pop_back();
         throw ELogAtuAplic(std::string("Não foi possível obter o log de atualizações de ") + url + ": " + motivo +
                            ".");
     }
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(d_->h.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)
         throw ELogAtuAplic(std::string("O ") + kServico + " em " + url + " respondeu com o código HTTP " +
                            std::to_string(status) + ".");
-    return std::move(receptor.corpo);
+    std::vector<char> corpo = std::move(d_->receptor.corpo);
+    return std::string(corpo.begin(), corpo.end());
+}
+
+std::string Postar(const std::string& url, const std::string& corpo, long tempoConexaoMs, long tempoTotalMs) {
+    return Requisicao(url, corpo, tempoConexaoMs, tempoTotalMs).Executar();
 }
 
 std::vector<VersaoLog> InterpretarResposta(const std::string& corpo) {
+    if (AninhadaDemais(corpo))
+        ErroFormato("listas e objetos aninhados em mais de " + std::to_string(ProfundidadeMaxima) + " níveis");
     const nlohmann::json j = nlohmann::json::parse(corpo, nullptr, /*allow_exceptions=*/false);
     if (j.is_discarded() || !j.is_object()) ErroFormato("não é um objeto JSON");
 
@@ -224,17 +290,28 @@ bool Listada(const VersaoLog& v, const std::string& nomeEmpresa, const std::stri
     return v.empresa.empty() || v.empresa == nomeEmpresa;
 }
 
-std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form) {
+PedidoVersoes PrepararPedido(const std::string& programa, const std::string& form) {
     const Ambiente& a = AmbienteAtual();
     IServicosSistema& sistema = ServicosSistema();
-    const std::string empresa = sistema.NomeEmpresa();
-    const std::string usuario = sistema.NomeUsuario();
-    const std::string url = EnderecoServico(a.servidor ? a.servidor() : ServidorConfigurado());
-    const std::string corpo = Postar(url, CorpoFormulario(programa, form), a.tempoConexaoMs, a.tempoTotalMs);
+    PedidoVersoes p;
+    p.empresa = sistema.NomeEmpresa();
+    p.usuario = sistema.NomeUsuario();
+    p.url = EnderecoServico(a.servidor ? a.servidor() : ServidorConfigurado());
+    p.corpo = CorpoFormulario(programa, form);
+    return p;
+}
+
+std::vector<VersaoLog> VersoesListadas(const std::string& resposta, const PedidoVersoes& pedido) {
     std::vector<VersaoLog> listadas;
-    for (VersaoLog& v : InterpretarResposta(corpo))
-        if (Listada(v, empresa, usuario)) listadas.push_back(std::move(v));
+    for (VersaoLog& v : InterpretarResposta(resposta))
+        if (Listada(v, pedido.empresa, pedido.usuario)) listadas.push_back(std::move(v));
     return listadas;
+}
+
+std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form) {
+    const Ambiente& a = AmbienteAtual();
+    const PedidoVersoes p = PrepararPedido(programa, form);
+    return VersoesListadas(Postar(p.url, p.corpo, a.tempoConexaoMs, a.tempoTotalMs), p);
 }
 
 }  // namespace logaplic

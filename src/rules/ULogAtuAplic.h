@@ -10,7 +10,11 @@
 // Every failure (configuration, network, time-out, HTTP status, reply format) raises
 // ELogAtuAplic with a Portuguese text for the user; a "data" that is not a date raises the
 // platform's conversion error. The call never waits longer than the overall time-out.
+#include <curl/curl.h>
+
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,8 +38,12 @@ inline constexpr const char* ChaveServidor = "Servidor";
 // The maker's support user sees every version, whatever company it was made for.
 inline constexpr const char* UsuarioSuporte = "QUENDA";
 
-// Largest reply accepted (a release history is a few kilobytes).
-inline constexpr long TamanhoMaximoResposta = 16L * 1024 * 1024;
+// Largest reply accepted (a release history is a few kilobytes): a larger one is refused
+// before it is kept, and the reply's buffer never grows beyond it.
+inline constexpr std::size_t TamanhoMaximoResposta = 4U * 1024 * 1024;
+// Deepest nesting of arrays and objects read from a reply (the format has three levels);
+// checked before parsing, since every level costs the parser memory.
+inline constexpr int ProfundidadeMaxima = 64;
 
 class ELogAtuAplic : public std::runtime_error {
 public:
@@ -75,8 +83,32 @@ std::string CorpoFormulario(const std::string& programa, const std::string& form
 // application/x-www-form-urlencoded encoding of one value (space as '+').
 std::string CodificarFormulario(const std::string& valor);
 
-// Posts the body and returns the reply body. Throws ELogAtuAplic on a connection error,
-// a time-out, an HTTP status other than 2xx or a reply larger than the limit.
+// One POST to the service, prepared: the libcurl handle with every option, the headers and
+// the reply's buffer. Run it here (Executar, blocking) or hand Handle() to a multi handle
+// and call Concluir with the transfer's result.
+class Requisicao {
+public:
+    Requisicao(std::string url, std::string corpo, long tempoConexaoMs, long tempoTotalMs);
+    ~Requisicao();
+    Requisicao(const Requisicao&) = delete;
+    Requisicao& operator=(const Requisicao&) = delete;
+
+    CURL* Handle() const noexcept;
+    const std::string& Url() const noexcept;
+    // Runs the transfer on this thread, then Concluir.
+    std::string Executar();
+    // The reply body, or ELogAtuAplic on a connection error, a time-out, an HTTP status
+    // other than 2xx or a reply larger than TamanhoMaximoResposta.
+    std::string Concluir(CURLcode resultado);
+    // The largest the reply's buffer has been (never more than TamanhoMaximoResposta).
+    std::size_t MaiorBuffer() const noexcept;
+
+private:
+    struct Dados;
+    std::unique_ptr<Dados> d_;
+};
+
+// Posts the body and returns the reply body (a Requisicao run at once).
 std::string Postar(const std::string& url, const std::string& corpo, long tempoConexaoMs, long tempoTotalMs);
 
 // Reads the reply: every version of "result", in order. "success" false raises the
@@ -90,8 +122,20 @@ bool Listada(const VersaoLog& v, const std::string& nomeEmpresa, const std::stri
 // Whether a version is newer than the running build (shown as a pending update).
 inline bool Pendente(int versao) { return versao > VersaoAplicativo; }
 
-// The whole fetch with the environment in force: reads the company and the user, posts,
-// reads the reply and keeps the versions listed for them, in the service's order.
+// What a fetch needs before the network: the address, the form, and who asks (read from
+// the system services on the caller's thread).
+struct PedidoVersoes {
+    std::string url;
+    std::string corpo;
+    std::string empresa;
+    std::string usuario;
+};
+PedidoVersoes PrepararPedido(const std::string& programa, const std::string& form);
+// The versions of a reply listed for the one who asked, in the service's order.
+std::vector<VersaoLog> VersoesListadas(const std::string& resposta, const PedidoVersoes& pedido);
+
+// The whole fetch with the environment in force, on this thread: reads the company and
+// the user, posts, reads the reply and keeps the versions listed for them.
 std::vector<VersaoLog> CarregarVersoes(const std::string& programa, const std::string& form);
 
 }  // namespace logaplic

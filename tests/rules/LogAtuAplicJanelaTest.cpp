@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -188,19 +190,20 @@ TEST_F(LogAtuAplicJanelaTest, BotaoDoTituloAbreUmaJanelaNovaACadaToque) {
     auto* filha = TfMdiChild::Criar<JanelaFilha>(nullptr);
     std::vector<QPointer<TfrmLogAtuAplic>> abertas;
     std::vector<bool> modal;
-    // Closed with "&Fechar" the first time, from the title bar the second.
-    auto fecharAoAbrir = [&](bool peloBotao) {
-        QTimer::singleShot(0, [&, peloBotao] {
-            abertas.emplace_back(frmLogAtuAplic);
-            modal.push_back(frmLogAtuAplic && frmLogAtuAplic->isVisible() && frmLogAtuAplic->isModal());
-            if (!frmLogAtuAplic) return;
-            if (peloBotao) frmLogAtuAplic->BitBtn1->click();
-            else frmLogAtuAplic->close();
-        });
-    };
-    fecharAoAbrir(true);
+    // Closed with "&Fechar" the first time, from the title bar the second (once shown,
+    // after the wait for the list).
+    bool peloBotao = true;
+    QTimer vigia;
+    QObject::connect(&vigia, &QTimer::timeout, [&] {
+        if (!frmLogAtuAplic || !frmLogAtuAplic->isVisible()) return;
+        abertas.emplace_back(frmLogAtuAplic);
+        modal.push_back(frmLogAtuAplic->isModal());
+        if (peloBotao) frmLogAtuAplic->BitBtn1->click();
+        else frmLogAtuAplic->close();
+    });
+    vigia.start(10);
     filha->cpbLogSis->click();
-    fecharAoAbrir(false);
+    peloBotao = false;
     filha->cpbLogSis->click();
 
     ASSERT_EQ(abertas.size(), 2u);
@@ -223,7 +226,7 @@ TEST_F(LogAtuAplicJanelaTest, ErroNaCargaEMostradoENadaAbre) {
     int modais = 0;
     QTimer vigia;
     QObject::connect(&vigia, &QTimer::timeout, [&] {
-        if (QWidget* m = QApplication::activeModalWidget()) {
+        if (auto* m = qobject_cast<TfrmLogAtuAplic*>(QApplication::activeModalWidget())) {
             ++modais;
             m->close();
         }
@@ -236,14 +239,60 @@ TEST_F(LogAtuAplicJanelaTest, ErroNaCargaEMostradoENadaAbre) {
     logaplic::AmbienteAtual().tempoTotalMs = 300;
     filha->cpbLogSis->click();
 
-    ASSERT_EQ(gravador.registro.size(), 2u);
+    servidor_.ResponderGrande(6 * 1024 * 1024, '[', false);  // no declared length: read until the cap
+    filha->cpbLogSis->click();
+
+    ASSERT_EQ(gravador.registro.size(), 3u);
     EXPECT_EQ(gravador.registro[0].tipo, plat::TipoMensagem::Erro);
     EXPECT_EQ(gravador.registro[0].texto, "Programa KWX sem histórico.");
     EXPECT_NE(gravador.registro[1].texto.find("não respondeu em 300 milissegundos"), std::string::npos);
+    EXPECT_NE(gravador.registro[2].texto.find("excede o tamanho máximo de 4 MB."), std::string::npos);
     EXPECT_EQ(modais, 0);
     EXPECT_EQ(frmLogAtuAplic, nullptr);
     for (QWidget* t : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmLogAtuAplic*>(t), nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // no hourglass left behind
+    delete filha;
+}
+
+// A service that holds the request: the wait is shown over the window, the event loop runs
+// on (timers fire, keys are handled), Escape cancels at once without a message, and the
+// time-out still ends a wait nobody cancels.
+TEST_F(LogAtuAplicJanelaTest, ServicoMudoNaoPrendeAJanela) {
+    plat::GravadorMensagens gravador;
+    auto* filha = TfMdiChild::Criar<JanelaFilha>(nullptr);
+    servidor_.NaoResponder();
+    int batidas = 0;
+    QTimer relogio;
+    QObject::connect(&relogio, &QTimer::timeout, [&] { ++batidas; });
+    relogio.start(10);
+    QString rotulo;
+    int batidasAntes = -1;
+    QTimer::singleShot(400, [&] {
+        auto* espera = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!espera) return;
+        rotulo = espera->labelText();
+        batidasAntes = batidas;
+        QTest::keyClick(espera, Qt::Key_Escape);
+    });
+    QElapsedTimer t;
+    t.start();
+    filha->cpbLogSis->click();  // tempoTotalMs is 5 s
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_TRUE(rotulo.startsWith("Consultando o log de atualizações em http://" +
+                                  QString::fromStdString(servidor_.Endereco())))
+        << rotulo.toStdString();
+    EXPECT_GE(batidasAntes, 10);  // the loop ran while the service said nothing
+    EXPECT_TRUE(gravador.registro.empty()) << gravador.Textos().front();
+    EXPECT_EQ(frmLogAtuAplic, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    logaplic::AmbienteAtual().tempoTotalMs = 500;
+    batidas = 0;
+    filha->cpbLogSis->click();
+    EXPECT_GE(batidas, 10);
+    ASSERT_EQ(gravador.registro.size(), 1u);
+    EXPECT_NE(gravador.registro[0].texto.find("não respondeu em 500 milissegundos"), std::string::npos);
+    EXPECT_EQ(servidor_.Pedidos().size(), 2u);
     delete filha;
 }
 

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -74,6 +75,15 @@ void ServidorHttpTeste::Responder(int status, std::string corpo, std::string tip
     corpo_ = std::move(corpo);
     tipo_ = std::move(tipo);
     calar_ = false;
+    grande_ = 0;
+}
+
+void ServidorHttpTeste::ResponderGrande(std::size_t bytes, char c, bool comTamanho) {
+    std::lock_guard<std::mutex> l(m_);
+    calar_ = false;
+    grande_ = bytes;
+    caractereGrande_ = c;
+    grandeComTamanho_ = comTamanho;
 }
 
 void ServidorHttpTeste::NaoResponder() {
@@ -145,6 +155,22 @@ void ServidorHttpTeste::Atender(int fd) {
             pollfd p{fd, POLLIN, 0};
             char c;
             if (::poll(&p, 1, 0) > 0 && ::recv(fd, &c, 1, MSG_PEEK) <= 0) return;  // client gone
+        }
+        return;
+    }
+    if (grande_ > 0) {
+        const std::size_t total = grande_;
+        const std::string pedaco(64 * 1024, caractereGrande_);
+        const std::string cab = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n" +
+                                (grandeComTamanho_ ? "Content-Length: " + std::to_string(total) + "\r\n" : std::string()) +
+                                "Connection: close\r\n\r\n";
+        l.unlock();
+        EnviarTudo(fd, cab);
+        for (std::size_t enviado = 0; enviado < total;) {
+            const std::size_t n = std::min(pedaco.size(), total - enviado);
+            const ssize_t r = ::send(fd, pedaco.data(), n, MSG_NOSIGNAL);
+            if (r <= 0) return;  // the client gave up
+            enviado += static_cast<std::size_t>(r);
         }
         return;
     }

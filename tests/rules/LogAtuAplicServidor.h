@@ -26,6 +26,9 @@ public:
 
     // The reply to every request from now on.
     void Responder(int status, std::string corpo, std::string tipo = "application/json");
+    // Answers 200 with `bytes` copies of `c`, sent in pieces (never held whole), with or
+    // without a declared length.
+    void ResponderGrande(std::size_t bytes, char c, bool comTamanho);
     // Reads the request and keeps the connection open without answering.
     void NaoResponder();
 
@@ -46,6 +49,9 @@ private:
     std::string corpo_;
     std::string tipo_ = "application/json";
     bool calar_ = false;
+    std::size_t grande_ = 0;
+    char caractereGrande_ = ' ';
+    bool grandeComTamanho_ = false;
     std::vector<PedidoRecebido> pedidos_;
     std::thread thread_;
 };

@@ -46,6 +46,15 @@ protected:
         for (const auto& v : l) r.push_back(v.versao);
         return r;
     }
+    // The error text of a fetch that must fail, with the reply the server is set to give.
+    std::string ErroDeServidor() {
+        try {
+            CarregarVersoes("KWX", "FRMDISTSERV");
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "<sem erro>";
+    }
     // The error text of a fetch that must fail.
     std::string ErroDe(const std::string& corpo, int status = 200) {
         servidor_.Responder(status, corpo);
@@ -159,6 +168,31 @@ TEST_F(LogAtuAplicTest, ServicoQueNaoRespondeEsgotaOTempo) {
                   "O serviço de log de atualizações em " + url + " não respondeu em 300 milissegundos.");
     }
     EXPECT_EQ(servidor_.Pedidos().size(), 1u);  // the request did arrive
+}
+
+// Replies beyond the cap are refused while the buffer stays within it, declared or not; a
+// reply within the cap nested deeper than the format is refused before it is parsed.
+TEST_F(LogAtuAplicTest, RespostaGrandeDemaisRecusada) {
+    const std::string url = "http://" + servidor_.Endereco() + "/services/index.php/aplicativolog/listar";
+    const std::string recusa = "A resposta do serviço de log de atualizações em " + url +
+                               " excede o tamanho máximo de 4 MB.";
+    for (const bool declarada : {false, true}) {
+        servidor_.ResponderGrande(40 * 1024 * 1024, '[', declarada);
+        Requisicao r(url, "programa=KWX", 5000, 20000);
+        try {
+            r.Executar();
+            ADD_FAILURE() << "accepted";
+        } catch (const ELogAtuAplic& e) {
+            EXPECT_EQ(std::string(e.what()), recusa);
+        }
+        EXPECT_LE(r.MaiorBuffer(), TamanhoMaximoResposta) << declarada;
+        if (declarada) {
+            EXPECT_EQ(r.MaiorBuffer(), 0u);  // refused before any of it was read
+        }
+    }
+    servidor_.ResponderGrande(1024 * 1024, '[', true);
+    EXPECT_EQ(ErroDeServidor(), "Resposta inválida do serviço de log de atualizações: listas e objetos aninhados "
+                                "em mais de 64 níveis.");
 }
 
 TEST_F(LogAtuAplicTest, ServidorFechadoEConfiguracao) {
