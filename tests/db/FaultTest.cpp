@@ -5,11 +5,6 @@
 // that accepts the connection and never answers.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -17,6 +12,8 @@
 
 #include "db/FbDetail.h"
 #include "db/Query.h"
+#include "platform/Mensagens.h"
+#include "support/ServidorMudo.h"
 #include "support/TestDb.h"
 
 using namespace db;
@@ -180,16 +177,8 @@ TEST(LocationTest, ServerLocationsAreToldFromEmbeddedPaths) {
 // A host that accepts the connection and never answers: the attach gives up within the
 // connect time-out, once, with an error.
 TEST(ConnectTimeoutTest, AServerThatNeverAnswersFailsWithinTheTimeOut) {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(s, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(s, 4), 0);  // the kernel completes the handshake; nobody answers
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    const std::string local = "127.0.0.1/" + std::to_string(ntohs(a.sin_port)) + ":/srv/nenhum.fdb";
+    ServidorMudo mudo;
+    const std::string local = mudo.Local("/srv/nenhum.fdb");
 
     Connection c;
     c.SetDatabase(local);
@@ -208,7 +197,6 @@ TEST(ConnectTimeoutTest, AServerThatNeverAnswersFailsWithinTheTimeOut) {
     EXPECT_GE(s_, 1.5);
     EXPECT_LT(s_, 8.0);
     EXPECT_FALSE(c.Connected());
-    close(s);
 
     // the test programs of the program and of pravolt-admin shorten it from outside
     Connection d;
@@ -217,6 +205,46 @@ TEST(ConnectTimeoutTest, AServerThatNeverAnswersFailsWithinTheTimeOut) {
     setenv("PRAVOLT_CONNECT_TIMEOUT", "60", 1);  // never beyond the layer's bound
     EXPECT_EQ(d.ConnectTimeout(), Connection::kConnectTimeout);
     unsetenv("PRAVOLT_CONNECT_TIMEOUT");
+}
+
+// During the start-up a location that did not answer costs one time-out and one report:
+// later attaches to it fail at once with the same error, which no report shows again.
+// Afterwards the next attach waits again (the server may be back).
+TEST(ConnectTimeoutTest, TheStartUpWaitsForALocationOnceAndReportsItOnce) {
+    ServidorMudo mudo;
+    auto tentar = [&](double& segundos) -> Error {
+        Connection c;
+        c.SetDatabase(mudo.Local());
+        c.SetUserName("SYSDBA");
+        c.SetConnectTimeout(1);
+        const auto inicio = std::chrono::steady_clock::now();
+        try {
+            c.Open();
+        } catch (const Error& e) {
+            segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+            return e;
+        }
+        ADD_FAILURE() << "attached";
+        return Error("");
+    };
+    double s1 = 0, s2 = 0, s3 = 0;
+    {
+        MemoriaSemResposta inicio;
+        const Error primeiro = tentar(s1);
+        const Error segundo = tentar(s2);
+        EXPECT_EQ(std::string(primeiro.what()), "Não foi possível conectar ao banco de dados " + mudo.Local() +
+                                                    ": o servidor não respondeu em 1 segundo.");
+        EXPECT_EQ(std::string(segundo.what()), primeiro.what());
+        EXPECT_GE(s1, 0.5);
+        EXPECT_LT(s2, 0.3);
+        EXPECT_TRUE(plat::DeveRelatar(segundo));  // whichever copy is reported first ...
+        EXPECT_FALSE(plat::DeveRelatar(primeiro));  // ... the others are not
+        EXPECT_FALSE(plat::DeveRelatar(segundo));
+    }
+    const Error depois = tentar(s3);
+    EXPECT_GE(s3, 0.5);
+    EXPECT_TRUE(plat::DeveRelatar(depois));  // a new cause
+    EXPECT_TRUE(plat::DeveRelatar(Error("other errors are always reported")));
 }
 
 }  // namespace

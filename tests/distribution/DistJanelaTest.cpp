@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "support/ServicosDeTeste.h"
+#include "support/ServidorMudo.h"
 #include "support/TestDb.h"
 #include "BancoDistribuicao.h"
 #include "db/Query.h"
@@ -765,6 +766,32 @@ TEST_F(DistGravar, AnotherServiceTypeIsAccepted) {
     EXPECT_TRUE(msgs.registro.empty());
     EXPECT_EQ(Externo("TP_SERV_EX = 'P'").size(), 1u);
     EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);  // no sector, no progress row
+}
+
+// The server stops answering between the lookup and the save (the connection dropped and
+// the next attach meets silence): one clear message after the time-out, nothing written, the
+// ticket still loaded; once the server is back the same save goes through.
+TEST_F(DistGravar, AServerThatStopsAnsweringFailsTheSaveClearlyAndWritesNothing) {
+    Abrir();
+    Carregar("1", "B", "11");
+    ServidorMudo mudo;
+    db::Connection& c = banco->Conn();
+    c.Close();
+    c.SetDatabase(mudo.Local());
+    c.SetConnectTimeout(1);
+    w->btGravar->click();
+    c.SetDatabase(banco->Path());
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Não foi possível conectar ao banco de dados " + mudo.Local() +
+                                                      ": o servidor não respondeu em 1 segundo."});
+    EXPECT_EQ(Externo().size(), 0u);
+    EXPECT_EQ(Contar("select count(*) from PRODUCAO_SETOR"), 0);
+    EXPECT_EQ(Contador("ALFA", 3), "");
+    EXPECT_TRUE(w->btGravar->isEnabled());  // still loaded
+    msgs.Limpar();
+    w->btGravar->click();
+    EXPECT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+    EXPECT_EQ(Externo().size(), 1u);
+    EXPECT_EQ(Contador("ALFA", 3), "120");
 }
 
 TEST_F(DistGravar, ReturnChecksAndStamp) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "rules/USenha.h"
 #include "shell/UCifra.h"
 #include "shell/UEsquema.h"
+#include "support/ServidorMudo.h"
 
 namespace fs = std::filesystem;
 
@@ -492,4 +494,32 @@ TEST(PravoltAdmin, AccentedFoldersAndFilesWorkInAnyLocale) {
         EXPECT_EQ(Decifrar(q.FieldByName("SENHA").AsString()), db);
         EXPECT_EQ(Contar(*a, "select count(*) from USUARIOS where NOME_US = 'JOÃO'"), 1);
     }
+}
+
+// A server that never answers: each command ends with status 1 and one line naming the
+// location, after one time-out (one second here), and writes nothing.
+TEST(PravoltAdmin, AServerThatNeverAnswersEndsWithOneLineNamingIt) {
+    ServidorMudo mudo;
+    const std::string dir = TestDb::MakeTempDir("pravolt-admin-mudo");
+    fs::create_directories(dir + "/inst");
+    EscreverArquivo(dir + "/inst/Parametros.ini", "[Banco]\nBanco=DevartFireBird\nCHAVE=1\n[Paths]\nDB=" +
+                                                      mudo.Local() + "\nACESSO=" + mudo.Local("/srv/ACESSO.FDB") +
+                                                      "\nUSER=" + mudo.Local("/srv/ACESSO.FDB") + "\n");
+    const struct {
+        std::string argumentos, local;
+    } casos[] = {{"demo " + Aspas(dir + "/a") + " --db " + mudo.Local(), mudo.Local()},
+                 {"create " + Aspas(dir + "/b") + " --acesso " + mudo.Local("/srv/ACESSO.FDB"),
+                  mudo.Local("/srv/ACESSO.FDB")},
+                 {"set-password " + Aspas(dir + "/inst") + " ANA segredo", mudo.Local("/srv/ACESSO.FDB")}};
+    for (const auto& c : casos) {
+        const auto inicio = std::chrono::steady_clock::now();
+        const Saida s = Rodar(c.argumentos, "PRAVOLT_CONNECT_TIMEOUT=1");
+        EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(6)) << c.argumentos;
+        EXPECT_EQ(s.status, 1) << c.argumentos;
+        EXPECT_EQ(s.texto, "pravolt-admin: Não foi possível conectar ao banco de dados " + c.local +
+                               ": o servidor não respondeu em 1 segundo.\n");
+    }
+    EXPECT_FALSE(fs::exists(dir + "/a/Parametros.ini"));
+    EXPECT_FALSE(fs::exists(dir + "/b/Parametros.ini"));
+    fs::remove_all(dir);
 }

@@ -26,6 +26,7 @@
 #include "platform/Cp1252.h"
 #include "platform/InstanciaUnica.h"
 #include "shell/UEsquema.h"
+#include "support/ServidorMudo.h"
 
 namespace {
 
@@ -385,5 +386,40 @@ TEST_F(ProgramaTest, TravaLigadaOuDeOutroDonoERecusadaEOProgramaInicia) {
         EXPECT_FALSE(std::filesystem::exists(alvo));
         p->kill();
         p->waitForFinished(10000);
+    }
+}
+
+// A database server that takes the connection and never answers, for the access database
+// and for the main one: the start-up waits for it once (a one-second time-out here), shows
+// one message naming the location, and goes on as for a database it cannot reach (the frame
+// stays open).
+TEST_F(ProgramaTest, ServidorQueNaoRespondeCustaUmaEsperaEUmaMensagem) {
+    ServidorMudo mudo;
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const std::string acesso = base.path().toStdString() + "/ACESSO.FDB";
+    esquema::CriarBanco(acesso, esquema::Banco::Acesso, "SYSDBA", esquema::SenhaPorChave("1"));
+    const struct {
+        std::string acesso, principal;
+    } casos[] = {{mudo.Local("/srv/ACESSO.FDB"), mudo.Local()}, {acesso, mudo.Local()}};
+    QProcessEnvironment curto;
+    curto.insert("PRAVOLT_CONNECT_TIMEOUT", "1");
+    for (const auto& c : casos) {
+        std::ofstream(base.filePath("Parametros.ini").toStdString(), std::ios::trunc)
+            << "[Banco]\nBanco=DevartFireBird\n[Paths]\nDB=" << c.principal << "\nACESSO=" << c.acesso
+            << "\nUSER=" << c.acesso << "\n";
+        const std::string surdo = c.acesso == acesso ? c.principal : c.acesso;
+        const auto inicio = std::chrono::steady_clock::now();
+        QProcess* p = Iniciar(base.path(), curto);
+        QString saida = EsperarSaida(p, "Erro|Barvenco|");
+        EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(10));
+        saida += EsperarSaida(p, "<nada>", 2500);  // longer than another time-out
+        EXPECT_EQ(saida.count("Erro|"), 1) << saida.toStdString();
+        EXPECT_TRUE(saida.contains(QString::fromStdString("Não foi possível conectar ao banco de dados " + surdo +
+                                                          ": o servidor não respondeu em 1 segundo.")))
+            << saida.toStdString();
+        EXPECT_EQ(p->state(), QProcess::Running);
+        p->kill();
+        ASSERT_TRUE(p->waitForFinished(10000));
     }
 }
