@@ -410,14 +410,20 @@ private:
         std::unique_ptr<QSocketNotifier> leitura, escrita;
     };
 
-    static int Socket(CURL*, curl_socket_t s, int oque, void* usuario, void*) {
-        auto* self = static_cast<TTransferenciaQt*>(usuario);
-        Vigias& v = self->vigias_[s];
-        const bool ler = oque == CURL_POLL_IN || oque == CURL_POLL_INOUT;
-        const bool escrever = oque == CURL_POLL_OUT || oque == CURL_POLL_INOUT;
-        self->Vigiar(v.leitura, s, QSocketNotifier::Read, ler, CURL_CSELECT_IN);
-        self->Vigiar(v.escrita, s, QSocketNotifier::Write, escrever, CURL_CSELECT_OUT);
-        return 0;
+    // libcurl's callbacks are C frames: nothing may be thrown through them (only an allocation
+    // could fail here); -1 makes libcurl end the transfer with an error instead.
+    static int Socket(CURL*, curl_socket_t s, int oque, void* usuario, void*) noexcept {
+        try {
+            auto* self = static_cast<TTransferenciaQt*>(usuario);
+            Vigias& v = self->vigias_[s];
+            const bool ler = oque == CURL_POLL_IN || oque == CURL_POLL_INOUT;
+            const bool escrever = oque == CURL_POLL_OUT || oque == CURL_POLL_INOUT;
+            self->Vigiar(v.leitura, s, QSocketNotifier::Read, ler, CURL_CSELECT_IN);
+            self->Vigiar(v.escrita, s, QSocketNotifier::Write, escrever, CURL_CSELECT_OUT);
+            return 0;
+        } catch (...) {
+            return -1;
+        }
     }
 
     // Notifiers are only switched off, never deleted while the transfer runs (one may be
@@ -432,11 +438,15 @@ private:
         if (n) n->setEnabled(ligado);
     }
 
-    static int Relogio(CURLM*, long ms, void* usuario) {
-        auto* self = static_cast<TTransferenciaQt*>(usuario);
-        if (ms < 0) self->relogio_.stop();
-        else self->relogio_.start(static_cast<int>(std::min<long>(ms, INT_MAX)));
-        return 0;
+    static int Relogio(CURLM*, long ms, void* usuario) noexcept {
+        try {
+            auto* self = static_cast<TTransferenciaQt*>(usuario);
+            if (ms < 0) self->relogio_.stop();
+            else self->relogio_.start(static_cast<int>(std::min<long>(ms, INT_MAX)));
+            return 0;
+        } catch (...) {
+            return -1;
+        }
     }
 
     void Agir(curl_socket_t s, int eventos) {

@@ -53,17 +53,22 @@ struct Receptor {
     bool excedeu = false;
 };
 
-size_t Receber(char* dados, size_t tamanho, size_t n, void* usuario) {
+// A C callback of libcurl: nothing is thrown through it; a short count ends the transfer.
+size_t Receber(char* dados, size_t tamanho, size_t n, void* usuario) noexcept {
     auto* r = static_cast<Receptor*>(usuario);
     const size_t total = tamanho * n;
     if (total > TamanhoMaximoResposta - r->corpo.size()) {
         r->excedeu = true;
         return 0;  // ends the transfer
     }
-    const size_t novo = r->corpo.size() + total;
-    if (novo > r->corpo.capacity())
-        r->corpo.reserve(std::min(TamanhoMaximoResposta, std::max(novo, 2 * r->corpo.capacity())));
-    r->corpo.insert(r->corpo.end(), dados, dados + total);
+    try {
+        const size_t novo = r->corpo.size() + total;
+        if (novo > r->corpo.capacity())
+            r->corpo.reserve(std::min(TamanhoMaximoResposta, std::max(novo, 2 * r->corpo.capacity())));
+        r->corpo.insert(r->corpo.end(), dados, dados + total);
+    } catch (...) {
+        return 0;
+    }
     r->maior = std::max(r->maior, r->corpo.capacity());
     return total;
 }
