@@ -12,10 +12,15 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <initializer_list>
+#include <stdexcept>
+#include <string_view>
 
 #include "distribution/FDistTercPend.h"
 #include "distribution/UDistGravacao.h"
+#include "platform/Cp1252.h"
 #include "platform/Mensagens.h"
 #include "platform/Texto.h"
 #include "shell/UServicosSistema.h"
@@ -52,6 +57,23 @@ void DefinirCor(QWidget* w, const QColor& c) {
     w->setAutoFillBackground(true);
 }
 
+// A count of pairs read from the database, cut to an integer; nullopt when 64 bits cannot
+// hold it.
+std::optional<std::int64_t> ParesInteiros(const db::Value& v) {
+    if (v.Kind() == db::ValueKind::Decimal) return v.RawInteger() / plat::decimal::Potencia10(v.Scale());
+    if (v.Kind() == db::ValueKind::Float) {
+        const double d = std::trunc(v.AsFloat());
+        if (!(std::fabs(d) < 9.2e18)) return std::nullopt;
+        return static_cast<std::int64_t>(d);
+    }
+    return v.AsInteger();
+}
+
+// True when the database can hold every text (a lookup of one it cannot finds nothing).
+bool Representaveis(std::initializer_list<std::string_view> textos) {
+    return std::all_of(textos.begin(), textos.end(), [](std::string_view t) { return plat::RepresentavelEmCp1252(t); });
+}
+
 // Read-only light-yellow display that is no tab stop.
 void Exibicao(QLineEdit* e) {
     e->setReadOnly(true);
@@ -65,53 +87,102 @@ void Exibicao(QLineEdit* e) {
 // =====================================================================================
 // Numeric edit
 
-TNumEdit::TNumEdit(QWidget* parent, int decimais, std::string formato)
-    : QLineEdit(parent), decimais_(decimais), formato_(std::move(formato)) {
+TNumEdit::TNumEdit(QWidget* parent, int decimais, std::string formato, std::string campo, std::int64_t minimo,
+                   std::int64_t maximo)
+    : QLineEdit(parent),
+      decimais_(decimais),
+      formato_(std::move(formato)),
+      campo_(std::move(campo)),
+      minimo_(minimo),
+      maximo_(maximo) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const QString padrao = decimais_ > 0 ? QStringLiteral("-?[0-9.]*,?[0-9]*|-?[0-9]*\\.?[0-9]*")
                                          : QStringLiteral("-?[0-9]*");
     setValidator(new QRegularExpressionValidator(QRegularExpression(padrao), this));
-    setText(Q(FormatarNumero(0, formato_)));
+    Mostrar(0);
+    connect(this, &QLineEdit::textEdited, this, [this] { recusado_ = false; });
     connect(this, &QLineEdit::textChanged, this, [this] {
-        double v = Value();
-        if (v != ultimo_) {
-            ultimo_ = v;
+        const std::optional<std::int64_t> v = ValorDoTexto();
+        if (v != emitido_) {
+            emitido_ = v;
             emit valueChanged();
         }
     });
 }
 
-double TNumEdit::Value() const {
+std::optional<std::int64_t> TNumEdit::ValorDoTexto() const {
     // What is shown may carry the format's literals and thousands separators.
     std::string t;
     for (char c : S(text()))
         if ((c >= '0' && c <= '9') || c == ',' || c == '.' || c == '-') t += c;
-    if (formato_.find(',') != std::string::npos || decimais_ > 0) {
-        // Displays use "," as the decimal point and "." between thousands.
-        try {
-            return LerNumero(t);
-        } catch (const plat::EConvertError&) {
-            return 0;
-        }
-    }
+    std::optional<std::int64_t> v;
     try {
-        return LerNumero(t);
+        v = LerEscalado(t, decimais_);
     } catch (const plat::EConvertError&) {
-        return 0;
+        v = 0;  // not a number (yet): a sign or a separator alone
     }
+    if (v && !Cabe(*v)) v.reset();
+    return v;
 }
 
-void TNumEdit::SetValue(double v) {
-    if (decimais_ == 0) v = std::trunc(v);
-    setText(Q(FormatarNumero(v, formato_)));
+std::int64_t TNumEdit::Escalado() const { return ValorDoTexto().value_or(confirmado_); }
+
+plat::Dinheiro TNumEdit::Dinheiro() const { return plat::Dinheiro::FromScaled(Escalado(), decimais_); }
+
+double TNumEdit::Value() const { return static_cast<double>(Escalado()) / static_cast<double>(plat::decimal::Potencia10(decimais_)); }
+
+void TNumEdit::Mostrar(std::int64_t v) {
+    const QString t = Q(FormatarEscalado(v, decimais_, formato_));
+    if (t != text()) setText(t);
+}
+
+void TNumEdit::SetEscalado(std::int64_t v) {
+    confirmado_ = v;
+    recusado_ = false;
+    Mostrar(v);
+}
+
+void TNumEdit::SetDinheiro(plat::Dinheiro v) { SetEscalado(plat::decimal::Reescalar(v.Raw(), 4, decimais_)); }
+
+void TNumEdit::MostrarInvalido() {
+    if (text() != QStringLiteral("inválido")) setText(QStringLiteral("inválido"));
+}
+
+std::string TNumEdit::MsgLimites() const { return MsgForaDosLimites(campo_, minimo_, maximo_, decimais_); }
+
+void TNumEdit::Recusar() {
+    recusado_ = true;
+    setFocus(Qt::NoFocusReason);
+    plat::Aviso(MsgLimites());
+    Mostrar(confirmado_);
+    selectAll();
+}
+
+bool TNumEdit::Confirmar(bool formatar) {
+    if (recusado_) return false;
+    const std::optional<std::int64_t> v = ValorDoTexto();
+    if (!v) {
+        Recusar();
+        return false;
+    }
+    confirmado_ = *v;
+    if (formatar) Mostrar(*v);
+    return true;
 }
 
 void TNumEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
-    if (!isReadOnly() && e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) {
-        QString formatado = Q(FormatarNumero(Value(), formato_));
-        if (formatado != text()) setText(formatado);
+    // Only a move of the focus inside the window is an exit: not another window becoming
+    // active (a message box among them), a popup, or the window going away.
+    const Qt::FocusReason motivo = e->reason();
+    if (isReadOnly() || motivo == Qt::ActiveWindowFocusReason || motivo == Qt::PopupFocusReason ||
+        !isVisible() || !window()->isVisible())
+        return;
+    if (recusado_ && Valido()) {
+        recusado_ = false;  // left again, with the value put back: accepted
+        return;
     }
+    plat::Protegido([this] { Confirmar(); });
 }
 
 // =====================================================================================
@@ -144,7 +215,7 @@ void TfrmDistServ::CriarControles() {
     // ---- top panel ----
     auto* gt = Painel<QGridLayout>(cli, pnTop, "pnTop");
     Label1 = new QLabel(QStringLiteral("&Terceirizado"), pnTop);
-    ceTerc = new TNumEdit(pnTop, 0, "000");
+    ceTerc = new TNumEdit(pnTop, 0, "000", "Terceirizado", kInteiroMinimo, kInteiroMaximo);
     ceTerc->setObjectName("ceTerc");
     ceTerc->setMaxLength(9);
     ceTerc->setFixedWidth(50);
@@ -222,15 +293,15 @@ void TfrmDistServ::CriarControles() {
     edPadron->setObjectName("edPadron");
     Exibicao(edPadron);
     Label10 = new QLabel(QStringLiteral("Qt. Pares"), Panel1);
-    ceQtPares = new TNumEdit(Panel1, 0, "0");
+    ceQtPares = new TNumEdit(Panel1, 0, "0", "Qt. Pares", kInteiroMinimo, kInteiroMaximo);
     ceQtPares->setObjectName("ceQtPares");
     Exibicao(ceQtPares);
     Label11 = new QLabel(QStringLiteral("Preço por par"), Panel1);
-    cePreco = new TNumEdit(Panel1, 4, "0.0000");
+    cePreco = new TNumEdit(Panel1, 4, "0.0000", "Preço por par", -kPrecoMaximo, kPrecoMaximo);
     cePreco->setObjectName("cePreco");
     DefinirCor(cePreco, Qt::white);
     Label12 = new QLabel(QStringLiteral("Preço Total"), Panel1);
-    cePrecoTot = new TNumEdit(Panel1, 2, " ,0.00;- ,0.00");
+    cePrecoTot = new TNumEdit(Panel1, 2, " ,0.00;- ,0.00", "Preço Total", INT64_MIN / 100, INT64_MAX / 100);
     cePrecoTot->setObjectName("cePrecoTot");
     Exibicao(cePrecoTot);
     Label13 = new QLabel(QStringLiteral("Observação"), Panel1);
@@ -460,9 +531,9 @@ void TfrmDistServ::CalcularContadores() {
     for (sqlAtu.First(); !sqlAtu.Eof(); sqlAtu.Next()) {
         TRegTerc* t = achar(sqlAtu.FieldByName("TERCEIRIZADO_EX").AsInteger());
         if (!t) continue;
-        std::int64_t q = sqlAtu.FieldByName("QTDE_EX").AsInteger();
-        t->QT_MES = t->QT_MES.value_or(0) + q;
-        if (plat::MesmoDia(sqlAtu.FieldByName("SAIDA_EX").AsDateTime(), data)) t->QT_DIA = t->QT_DIA.value_or(0) + q;
+        const std::int64_t q = sqlAtu.FieldByName("QTDE_EX").AsInteger();
+        t->QT_MES = SomarPares(t->QT_MES.value_or(0), q);
+        if (plat::MesmoDia(sqlAtu.FieldByName("SAIDA_EX").AsDateTime(), data)) t->QT_DIA = SomarPares(t->QT_DIA.value_or(0), q);
     }
     sqlAtu.Close();
     sqlPend.Close();
@@ -470,7 +541,7 @@ void TfrmDistServ::CalcularContadores() {
     for (sqlPend.First(); !sqlPend.Eof(); sqlPend.Next()) {
         TRegTerc* t = achar(sqlPend.FieldByName("TERCEIRIZADO_EX").AsInteger());
         if (!t) continue;
-        t->QT_PEND = t->QT_PEND.value_or(0) + sqlPend.FieldByName("QTDE_EX").AsInteger();
+        t->QT_PEND = SomarPares(t->QT_PEND.value_or(0), sqlPend.FieldByName("QTDE_EX").AsInteger());
     }
     sqlPend.Close();
     AtualizarGrade();
@@ -478,15 +549,15 @@ void TfrmDistServ::CalcularContadores() {
 
 void TfrmDistServ::AtualizarGrade() {
     auto contador = [](const std::optional<std::int64_t>& v) {
-        return v ? Q(FormatarNumero(static_cast<double>(*v), "###,##0")) : QString();
+        return v ? Q(FormatarEscalado(*v, 0, "###,##0")) : QString();
     };
     dbgTerc->setRowCount(static_cast<int>(cdsTerc.size()));
     for (int i = 0; i < static_cast<int>(cdsTerc.size()); ++i) {
         const TRegTerc& t = cdsTerc[static_cast<size_t>(i)];
         QString giro = t.GIRO_BA.IsNull()
                            ? QString()
-                           : Q(FormatarNumero(static_cast<double>(t.GIRO_BA.AsInteger()), "###,##0"));
-        QString cel[6] = {Q(FormatarNumero(static_cast<double>(t.COD_BA), "000")),
+                           : Q(FormatarEscalado(t.GIRO_BA.AsInteger(), 0, "###,##0"));
+        QString cel[6] = {Q(FormatarEscalado(t.COD_BA, 0, "000")),
                           Q(t.NOME_BA),
                           giro,
                           contador(t.QT_DIA),
@@ -567,17 +638,22 @@ void TfrmDistServ::TravarPreco() { AplicarEstadoPreco(EstadoPreco::Travado); }
 
 void TfrmDistServ::BuscaPreco() {
     if (!ModoSaida()) return;
-    cePreco->SetValue(0);
-    sqlPrecoSer.Close();
-    sqlPrecoSer.ParamByName("TERC").SetAsInteger(static_cast<std::int64_t>(ceTerc->Value()));
-    sqlPrecoSer.ParamByName("PROD").SetAsString(S(edProd->text()));
-    sqlPrecoSer.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
-    sqlPrecoSer.Open();
-    bool achou = !sqlPrecoSer.Eof();
-    const plat::Dinheiro valor = achou ? sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency() : plat::Dinheiro();
-    sqlPrecoSer.Close();
+    cePreco->SetEscalado(0);
+    const std::string prod = S(edProd->text()), tipo = S(edTpServ->text());
+    bool achou = false;
+    plat::Dinheiro valor;
+    if (Representaveis({prod, tipo})) {
+        sqlPrecoSer.Close();
+        sqlPrecoSer.ParamByName("TERC").SetAsInteger(ceTerc->Escalado());
+        sqlPrecoSer.ParamByName("PROD").SetAsString(prod);
+        sqlPrecoSer.ParamByName("TPSERV").SetAsString(tipo);
+        sqlPrecoSer.Open();
+        achou = !sqlPrecoSer.Eof();
+        if (achou) valor = sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency();
+        sqlPrecoSer.Close();
+    }
     ResultadoPreco r = ResolverPreco(achou, valor, par_.bloquearPreco, estadoPreco_);
-    cePreco->SetValue(r.preco.ToDouble());
+    cePreco->SetDinheiro(r.preco);
     AplicarEstadoPreco(r.estado);
 }
 
@@ -586,14 +662,14 @@ void TfrmDistServ::BuscaPreco() {
 void TfrmDistServ::ceTercChange() {
     DefinirChaveCombo(cbTerc, S(ceTerc->text()));
     BuscaPreco();
-    auto terc = static_cast<std::int64_t>(ceTerc->Value());
+    const std::int64_t terc = ceTerc->Escalado();
     CarregaTiposServico(terc);
     CarregaSetores(terc);
 }
 
 void TfrmDistServ::cbTercChange() {
     if (atualizandoCombo_ || !cbTerc->hasFocus() || cbTerc->currentIndex() < 0) return;
-    ceTerc->SetValue(static_cast<double>(cbTerc->currentData().toLongLong()));
+    ceTerc->SetEscalado(cbTerc->currentData().toLongLong());
 }
 
 void TfrmDistServ::cbSaidaRetornoChange() {
@@ -640,8 +716,14 @@ void TfrmDistServ::cbSetorChange() {
 void TfrmDistServ::edProdChange() { BuscaPreco(); }
 
 void TfrmDistServ::ceQtParesChange() {
-    const plat::Dinheiro total = PrecoTotal(static_cast<std::int64_t>(ceQtPares->Value()), Preco());
-    cePrecoTot->SetValue(total.ToDouble());
+    // A price being typed beyond its limits, or a product the money type cannot hold, has
+    // no total: it is shown as invalid rather than left as it was.
+    if (!ceQtPares->Valido() || !cePreco->Valido()) return cePrecoTot->MostrarInvalido();
+    try {
+        cePrecoTot->SetDinheiro(PrecoTotal(ceQtPares->Escalado(), cePreco->Dinheiro()));
+    } catch (const std::overflow_error&) {
+        cePrecoTot->MostrarInvalido();
+    }
 }
 
 void TfrmDistServ::CarregaTiposServico(std::int64_t terc) {
@@ -689,7 +771,7 @@ void TfrmDistServ::CarregaCodigos(db::Query& pesquisa, std::int64_t terc, const 
 // ---- ticket entry -----------------------------------------------------------------
 
 void TfrmDistServ::edProgChange() {
-    if (edProg->isEnabled() && edProg->text().size() >= edProg->maxLength()) edFicha->setFocus(Qt::TabFocusReason);
+    if (!reescrevendoProg_ && edProg->isEnabled() && edProg->text().size() >= edProg->maxLength()) edFicha->setFocus(Qt::TabFocusReason);
 }
 
 void TfrmDistServ::edFichaChange() {
@@ -763,7 +845,16 @@ void TfrmDistServ::BuscaSubFichaPorId(const std::string& codigo) {
 void TfrmDistServ::LocalizaFicha() {
     ++contagemLocaliza_;
     if (edSubF->text().isEmpty()) edSubF->setText(QStringLiteral("0000"));
-    edProg->setText(Q(MapearProgramacao(S(edProg->text()))));
+    {
+        // The rewrite of the programme is not the operator typing: a failed lookup leaves
+        // the focus where it was.
+        const QString mapeado = Q(MapearProgramacao(S(edProg->text())));
+        if (mapeado != edProg->text()) {
+            reescrevendoProg_ = true;
+            edProg->setText(mapeado);
+            reescrevendoProg_ = false;
+        }
+    }
     std::string prog = S(edProg->text());
     if (plat::ContarCaracteres(prog) == 10) {
         BuscaSubFichaPorId(prog);
@@ -772,10 +863,15 @@ void TfrmDistServ::LocalizaFicha() {
     }
     ficha_.prog = ProgramacaoDaBusca(ficha_.prog);
 
-    sqlProg.Close();
-    ficha_.Vincular(sqlProg, nullptr);
-    sqlProg.Open();
-    if (sqlProg.Eof()) {
+    // A text the database cannot hold matches no row of it.
+    bool achou = Representaveis({ficha_.prog, ficha_.ficha});
+    if (achou) {
+        sqlProg.Close();
+        ficha_.Vincular(sqlProg, nullptr);
+        sqlProg.Open();
+        achou = !sqlProg.Eof();
+    }
+    if (!achou) {
         sqlProg.Close();
         plat::Aviso(kMsgProgNaoLocalizada);
         return;
@@ -784,16 +880,19 @@ void TfrmDistServ::LocalizaFicha() {
     const std::string prod = sqlProg.FieldByName("PROD_IT").AsString();
     const std::string padron = sqlProg.FieldByName("PADRON_IT").AsString() + " - " +
                                sqlProg.FieldByName("DESC_PAD").AsString();
-    double pares = sqlProg.FieldByName("TOT_PARES").AsFloat();
+    std::optional<std::int64_t> pares = ParesInteiros(sqlProg.FieldByName("TOT_PARES"));
     sqlProg.Close();
 
     if (ficha_.subFicha != "0000") {
-        sqlSubFicha.Close();
-        ficha_.Vincular(sqlSubFicha);
-        sqlSubFicha.Open();
-        bool nulo = sqlSubFicha.Eof() || sqlSubFicha.FieldByName("TOT_PARES").IsNull();
-        if (!nulo) pares = sqlSubFicha.FieldByName("TOT_PARES").AsFloat();
-        sqlSubFicha.Close();
+        bool nulo = !Representaveis({ficha_.subFicha});
+        if (!nulo) {
+            sqlSubFicha.Close();
+            ficha_.Vincular(sqlSubFicha);
+            sqlSubFicha.Open();
+            nulo = sqlSubFicha.Eof() || sqlSubFicha.FieldByName("TOT_PARES").IsNull();
+            if (!nulo) pares = ParesInteiros(sqlSubFicha.FieldByName("TOT_PARES"));
+            sqlSubFicha.Close();
+        }
         if (nulo) {
             plat::Aviso("Subficha não localizada.");
             return;
@@ -802,28 +901,38 @@ void TfrmDistServ::LocalizaFicha() {
 
     const bool saida = ModoSaida();
     if (!saida) {
-        sqlExterno.Close();
-        sqlExterno.ParamByName("TPSERV").SetAsString(S(edTpServ->text()));
-        ficha_.Vincular(sqlExterno);
-        sqlExterno.Open();
-        if (sqlExterno.Eof()) {
+        const std::string tipo = S(edTpServ->text());
+        bool existe = Representaveis({tipo, ficha_.subFicha});
+        if (existe) {
+            sqlExterno.Close();
+            sqlExterno.ParamByName("TPSERV").SetAsString(tipo);
+            ficha_.Vincular(sqlExterno);
+            sqlExterno.Open();
+            existe = !sqlExterno.Eof();
+        }
+        if (!existe) {
             sqlExterno.Close();
             plat::Aviso(kMsgSemSaida);
             return;
         }
         sqlExterno.First();
-        pares = static_cast<double>(sqlExterno.FieldByName("QTDE_EX").AsInteger());
-        const double valor = sqlExterno.FieldByName("VALOR_EX").AsCurrency().ToDouble();
-        std::int64_t terc = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
+        pares = sqlExterno.FieldByName("QTDE_EX").AsInteger();
+        const plat::Dinheiro valor = sqlExterno.FieldByName("VALOR_EX").AsCurrency();
+        const std::int64_t terc = sqlExterno.FieldByName("TERCEIRIZADO_EX").AsInteger();
         sqlExterno.Close();
-        cePreco->SetValue(valor);
-        ceTerc->SetValue(static_cast<double>(terc));  // runs the workshop change handling
+        cePreco->SetDinheiro(valor);
+        ceTerc->SetEscalado(terc);  // runs the workshop change handling
         TravarPreco();
         edTpServ->setEnabled(false);
         cbTpServ->setEnabled(false);
     }
 
-    ceQtPares->SetValue(pares);
+    // A count of pairs its column cannot hold is refused: nothing to record.
+    if (!pares || !ceQtPares->Cabe(*pares)) {
+        plat::Aviso(ceQtPares->MsgLimites());
+        return;
+    }
+    ceQtPares->SetEscalado(*pares);
     edProd->setText(Q(prod));
     edPadron->setText(Q(padron));
 
@@ -850,8 +959,8 @@ void TfrmDistServ::LimpaTela() {
     edSubF->clear();
     edProd->clear();  // runs the price lookup
     edPadron->clear();
-    ceQtPares->SetValue(0);
-    cePreco->SetValue(0);
+    ceQtPares->SetEscalado(0);
+    cePreco->SetEscalado(0);
     if (!par_.bloquearPreco) AplicarEstadoPreco(EstadoPreco::Editavel);
     edProg->setFocus(Qt::TabFocusReason);
 }
@@ -868,18 +977,18 @@ TDmGlobal* TfrmDistServ::auditoria_ = nullptr;
 
 void TfrmDistServ::LigarAuditoria(TDmGlobal* dm) { auditoria_ = dm; }
 
-plat::Dinheiro TfrmDistServ::Preco() const { return plat::Dinheiro::FromDouble(cePreco->Value()); }
+plat::Dinheiro TfrmDistServ::Preco() const { return cePreco->Dinheiro(); }
 
 dist::TPedidoGravacao TfrmDistServ::Pedido() const {
     TPedidoGravacao p;
     p.saida = ModoSaida();
-    p.terceirizado = static_cast<std::int64_t>(ceTerc->Value());
+    p.terceirizado = ceTerc->Escalado();
     p.tipoServico = S(edTpServ->text());
     p.setor = S(edSetor->text());
     p.ficha = ficha_;
     p.data = DataJanela();
     p.preco = Preco();
-    p.pares = static_cast<std::int64_t>(ceQtPares->Value());
+    p.pares = ceQtPares->Escalado();
     p.observacao = S(mmoObs->toPlainText());
     p.produto = S(edProd->text());
     p.momento = plat::Agora();
@@ -895,6 +1004,12 @@ static bool Aceito(const TResultadoGravacao& r) {
 }
 
 void TfrmDistServ::btGravarClick() {
+    // What is typed in a numeric field counts only within its limits (the refusal has
+    // been shown when it was left, or is shown now). Not reformatted here: a new text
+    // would run the field's change handling.
+    for (TNumEdit* n : {ceTerc, cePreco})
+        if (!n->Confirmar(false)) return;
+
     IServicosSistema& srv = ServicosSistema();
     const TPedidoGravacao pedido = Pedido();
 
@@ -951,22 +1066,22 @@ void TfrmDistServ::btGravarClick() {
 void TfrmDistServ::AtualizaContadores(std::int64_t terc) {
     for (auto& t : cdsTerc) {
         if (t.COD_BA != terc) continue;
-        const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
+        const std::int64_t pares = ceQtPares->Escalado();
         if (ModoSaida()) {
-            t.QT_DIA = t.QT_DIA.value_or(0) + pares;
-            t.QT_MES = t.QT_MES.value_or(0) + pares;
-            t.QT_PEND = t.QT_PEND.value_or(0) + pares;
+            t.QT_DIA = SomarPares(t.QT_DIA.value_or(0), pares);
+            t.QT_MES = SomarPares(t.QT_MES.value_or(0), pares);
+            t.QT_PEND = SomarPares(t.QT_PEND.value_or(0), pares);
         } else {
-            t.QT_PEND = t.QT_PEND.value_or(0) - pares;
+            t.QT_PEND = SomarPares(t.QT_PEND.value_or(0), -pares);
         }
         return;
     }
 }
 
 bool TfrmDistServ::GiroExcedido() {
-    const TRegTerc* t = LocalizarTerc(static_cast<std::int64_t>(ceTerc->Value()));
+    const TRegTerc* t = LocalizarTerc(ceTerc->Escalado());
     if (!t) return false;
-    const std::int64_t pares = static_cast<std::int64_t>(ceQtPares->Value());
+    const std::int64_t pares = ceQtPares->Escalado();
     if (GiroUltrapassado(t->QT_PEND.value_or(0), pares, t->GIRO_BA.IsNull() ? 0 : t->GIRO_BA.AsInteger())) {
         plat::Aviso("Qtde acima do giro do Terceirizado.");
         return !AutorizaDiretor();
@@ -979,6 +1094,7 @@ bool TfrmDistServ::AutorizaDiretor() { return ValidarDiretor ? ValidarDiretor(th
 void TfrmDistServ::CarregaServicosPendentes(const std::string& terc, const std::string& tipo,
                                             const std::string& setor) {
     cdsServPend.clear();
+    if (!Representaveis({terc, tipo, setor})) return;  // no dispatch holds such a text
     const plat::TDateTime corte = DiasUteisAntes(ServicosSistema().DataServidor(), 5);
     sqlServPend.Close();
     sqlServPend.ParamByName("terc").SetAsString(terc);

@@ -34,15 +34,47 @@
 #include "platform/DataHora.h"
 #include "platform/Dinheiro.h"
 
-// Numeric edit: a line edit that holds a number and shows it with a display format
-// ("000", "0.0000", " ,0.00;- ,0.00" ...). The text typed is read on leaving the field;
-// SetValue shows the formatted value.
+// Numeric edit: a line edit that holds an exact number of `decimais` decimal places within
+// the limits of its column (scaled by 10^decimais) and shows it with a display format
+// ("000", "0.0000", " ,0.00;- ,0.00" ...).
+//
+// What is typed counts at once while it is within the limits (Escalado, valueChanged);
+// a text out of them has no value (Valido false) until the field is confirmed: on leaving
+// it, or by Confirmar. A confirmed text is the field's value, shown formatted; one out of
+// the limits is refused once, with a warning naming the field and its limits, and the
+// field shows its last confirmed value again and keeps the focus. Text that is not a
+// number (blank, a sign alone) reads as 0.
 class TNumEdit : public QLineEdit {
     Q_OBJECT
 public:
-    TNumEdit(QWidget* parent, int decimais, std::string formato);
-    double Value() const;  // the number shown (blank reads as 0)
-    void SetValue(double v);
+    TNumEdit(QWidget* parent, int decimais, std::string formato, std::string campo, std::int64_t minimo,
+             std::int64_t maximo);
+
+    // The value of the text (scaled by 10^decimais) when it is within the limits.
+    std::optional<std::int64_t> ValorDoTexto() const;
+    bool Valido() const { return ValorDoTexto().has_value(); }
+    // The value in force: the text's while valid, else the last confirmed one.
+    std::int64_t Escalado() const;
+    plat::Dinheiro Dinheiro() const;  // as money (at most four decimals)
+    double Value() const;
+
+    // Shows a value of the program's own (scaled by 10^decimais) as the confirmed value.
+    void SetEscalado(std::int64_t v);
+    void SetDinheiro(plat::Dinheiro v);  // rounded to the field's decimals
+    // Shows that there is no value to show (a result its computation cannot hold).
+    void MostrarInvalido();
+
+    // True when `v` (scaled) is within the limits.
+    bool Cabe(std::int64_t v) const { return v >= minimo_ && v <= maximo_; }
+    std::string MsgLimites() const;
+
+    // Confirms what is typed: true when it is a value within the limits (then shown
+    // formatted, unless `formatar` is false). Otherwise the refusal (warning, last
+    // confirmed value, focus here) and false; also false, silently, while a refusal has not
+    // been followed by an accepted exit or a new edit (a click or accelerator that left the
+    // field to save must not save the value put back).
+    bool Confirmar(bool formatar = true);
+
     const std::string& Formato() const { return formato_; }
 
 signals:
@@ -52,9 +84,16 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
+    void Mostrar(std::int64_t v);
+    void Recusar();
+
     int decimais_;
     std::string formato_;
-    double ultimo_ = 0;
+    std::string campo_;
+    std::int64_t minimo_, maximo_;
+    std::int64_t confirmado_ = 0;
+    std::optional<std::int64_t> emitido_ = 0;
+    bool recusado_ = false;
 };
 
 // One workshop of the list, with the counters that exist only in memory.
@@ -232,6 +271,7 @@ private:
     bool mostrada_ = false;
     bool destruida_ = false;
     bool atualizandoCombo_ = false;
+    bool reescrevendoProg_ = false;
     int contagemLocaliza_ = 0;
 };
 

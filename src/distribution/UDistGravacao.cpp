@@ -1,11 +1,15 @@
 #include "distribution/UDistGravacao.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "db/Connection.h"
 #include "db/Error.h"
 #include "db/Query.h"
+#include "platform/Cp1252.h"
 #include "rules/DGlobal.h"
 #include "shell/UServicosSistema.h"
 
@@ -68,6 +72,13 @@ std::string SqlProgresso(bool existe, ColunasProgresso c) {
 }
 
 void Texto(db::Query& q, const char* parametro, const std::string& valor) { q.ParamByName(parametro).SetAsString(valor); }
+
+// True when the database can hold every text: a lookup of one it cannot hold finds
+// nothing (only writing it is an error).
+bool Representaveis(std::initializer_list<std::string_view> textos) {
+    return std::all_of(textos.begin(), textos.end(), [](std::string_view t) { return plat::RepresentavelEmCp1252(t); });
+}
+bool Representavel(const TChaveFicha& f) { return Representaveis({f.prog, f.ficha, f.subFicha}); }
 void TextoOuNulo(db::Query& q, const char* parametro, const std::string& valor) {
     if (valor.empty()) q.ParamByName(parametro).SetNull();
     else q.ParamByName(parametro).SetAsString(valor);
@@ -134,12 +145,13 @@ TResultadoGravacao Recusa(TRecusa r) {
 
 bool Gravacao::SetoresAnterioresAtualizados() {
     std::vector<std::string> anteriores;
-    {
+    if (Representaveis({p_.setor})) {
         db::Query q = Consulta(kSqlSetoresAnteriores);
         Texto(q, "codsetor", p_.setor);
         q.Open();
         if (!q.Eof()) anteriores = SetoresAnteriores(q.FieldByName("setorant_se").AsString());
     }
+    if (!anteriores.empty() && !Representavel(p_.ficha)) return false;  // no progress row of it
     for (const std::string& ant : anteriores) {
         db::Query q = Consulta(kSqlSetAntAtu);
         p_.ficha.Vincular(q, "SUBFICHA");
@@ -151,24 +163,31 @@ bool Gravacao::SetoresAnterioresAtualizados() {
 }
 
 TResultadoGravacao Gravacao::Verificar() {
+    // What the columns cannot hold is never written: VALOR_EX keeps 15 digits, four of them
+    // decimals (the database would take more digits than declared), QTDE_EX is an INTEGER.
+    if (p_.preco.Raw() < -kPrecoMaximo || p_.preco.Raw() > kPrecoMaximo) return Recusa(TRecusa::PrecoForaDosLimites);
+    if (p_.pares < kInteiroMinimo || p_.pares > kInteiroMaximo) return Recusa(TRecusa::ParesForaDosLimites);
     if (regras_.parametros.verificarSetorAnt && !p_.setor.empty() && !SetoresAnterioresAtualizados())
         return Recusa(TRecusa::SetoresAnteriores);
     if (regras_.parametros.bloquearPreco && p_.preco == plat::Dinheiro()) return Recusa(TRecusa::PrecoObrigatorio);
 
     db::Query q = Consulta(kSqlExterno);
-    Texto(q, "TPSERV", p_.tipoServico);
-    p_.ficha.Vincular(q);
-    q.Open();
+    const bool consultavel = Representaveis({p_.tipoServico}) && Representavel(p_.ficha);
+    if (consultavel) {
+        Texto(q, "TPSERV", p_.tipoServico);
+        p_.ficha.Vincular(q);
+        q.Open();
+    }
     TResultadoGravacao r;
     r.terceirizado = p_.terceirizado;
     if (p_.saida) {
-        if (!q.Eof()) {
+        if (consultavel && !q.Eof()) {
             r.recusa = TRecusa::JaEnviada;
             r.terceirizadoExistente = q.FieldByName("TERCEIRIZADO_EX").AsInteger();
         }
         return r;
     }
-    if (q.Eof()) return Recusa(TRecusa::SaidaNaoEncontrada);
+    if (!consultavel || q.Eof()) return Recusa(TRecusa::SaidaNaoEncontrada);
     q.First();
     if (!q.FieldByName("RETORNO_EX").IsNull()) {
         r.recusa = TRecusa::RetornoLancado;
@@ -211,7 +230,7 @@ void Gravacao::IncluiExterno(std::int64_t terc, const std::string& tipo, Auditor
 // is: it records the same state. Returns the workshops given a new row.
 std::vector<std::int64_t> Gravacao::IncluiExternos(AuditoriaNaTransacao& log) {
     std::vector<std::int64_t> outros;
-    {
+    if (Representaveis({p_.produto}) && Representavel(p_.ficha)) {
         db::Query q = Consulta(kSqlInspecoes);
         Texto(q, "PROD", p_.produto);
         q.ParamByName("TERC").SetAsInteger(p_.terceirizado);
@@ -262,7 +281,7 @@ void Gravacao::AtualizaProducaoSetor(AuditoriaNaTransacao& log) {
     // Which stamp: the entry on a dispatch when BAIXA_SETOR_ENTRADA is on, else the exit.
     const ColunasProgresso col = Colunas(regras_.parametros.baixaSetorEntrada && p_.saida);
     std::optional<std::vector<db::Value>> anterior;  // date, hour and pairs of the existing row
-    {
+    if (Representaveis({p_.setor}) && Representavel(p_.ficha)) {
         db::Query q = Consulta(kSqlProdSetor);
         p_.ficha.Vincular(q);
         Texto(q, "SETOR", p_.setor);
@@ -302,6 +321,11 @@ void Gravacao::AtualizaProducaoSetor(AuditoriaNaTransacao& log) {
 TResultadoGravacao Gravacao::Gravar(TDmGlobal* auditoria) {
     TResultadoGravacao r = Verificar();
     if (!r.Gravado()) return r;
+    // A text the database cannot hold is refused before anything is written, with the
+    // message that names the character (std::invalid_argument).
+    for (const std::string* t : {&p_.tipoServico, &p_.ficha.prog, &p_.ficha.ficha, &p_.ficha.subFicha,
+                                 &p_.observacao, &p_.setor})
+        plat::Utf8ParaCp1252(*t);
     AuditoriaNaTransacao log(auditoria, tr_);
     if (p_.saida) {
         IncluiExterno(p_.terceirizado, p_.tipoServico, log);
@@ -336,6 +360,8 @@ std::string TResultadoGravacao::Mensagem() const {
         case TRecusa::Nenhuma: return {};
         case TRecusa::SetoresAnteriores: return "Existem Setores Anteriores que não foram atualizados!";
         case TRecusa::PrecoObrigatorio: return "O campo Preço deve ser preenchido!";
+        case TRecusa::PrecoForaDosLimites: return MsgForaDosLimites("Preço por par", -kPrecoMaximo, kPrecoMaximo, 4);
+        case TRecusa::ParesForaDosLimites: return MsgForaDosLimites("Qt. Pares", kInteiroMinimo, kInteiroMaximo, 0);
         case TRecusa::JaEnviada: return MsgJaEnviada(terceirizadoExistente);
         case TRecusa::SaidaNaoEncontrada: return "Saída não encontrada para esta PROG./FICHA neste tipo de serviço.";
         case TRecusa::RetornoLancado: return MsgRetornoLancado(retornoExistente);

@@ -9,7 +9,8 @@
 // turns the result into messages, focus and counters (the distribution window), or counts
 // it (a program that records without a window, on its own attachment).
 //
-// Checks in order: preceding sectors (VERIFICAR_SETOR_ANT_BAIXADO), the locked price
+// Checks in order: price and pairs the columns can hold, preceding sectors
+// (VERIFICAR_SETOR_ANT_BAIXADO), the locked price
 // (BLOQUEAR_PRECO), the dispatch of the ticket for the service type. The checks of what
 // the operator typed (workshop, service type, required sector) and the installation rules
 // that ask a person (turnover, overdue dispatches) are the caller's, between
@@ -73,6 +74,8 @@ enum class TRecusa {
     Nenhuma,             // recorded
     SetoresAnteriores,   // a preceding sector has no progress row
     PrecoObrigatorio,    // locked price of 0
+    PrecoForaDosLimites, // a price VALOR_EX cannot hold
+    ParesForaDosLimites, // pairs QTDE_EX cannot hold
     JaEnviada,           // dispatch: the ticket is already dispatched for the service type
     SaidaNaoEncontrada,  // return: no dispatch
     RetornoLancado,      // return: already recorded
@@ -103,7 +106,9 @@ TResultadoGravacao VerificarGravacao(db::Connection& conexao, const TRegrasGrava
 
 // The whole save. `auditoria`: the audit log (its module on the same connection) whose rows
 // are written in the save's transaction; nullptr, none. Database errors other than the
-// refusals reach the caller with nothing written. A key violation or lock conflict caused
+// refusals reach the caller with nothing written. A text the database cannot hold
+// (Windows-1252) matches nothing the checks look up; writing it raises
+// std::invalid_argument naming the character, before anything is written. A key violation or lock conflict caused
 // by another workstation recording the same ticket at the same time ends in the refusal the
 // checks then find.
 TResultadoGravacao Gravar(db::Connection& conexao, const TRegrasGravacao& regras, const TPedidoGravacao& pedido,

@@ -1,7 +1,10 @@
 #include "distribution/UDistRegras.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/Mensagens.h"
 #include "platform/Texto.h"
@@ -109,54 +112,56 @@ plat::Dinheiro PrecoTotal(std::int64_t pares, plat::Dinheiro preco) { return pre
 
 namespace {
 
-std::string FormatarSecao(double valor, const std::string& fmt) {
+// The parts of one section of a number format.
+struct Secao {
+    std::string prefixo, sufixo;
+    bool agrupar = false;
+    int minInteiros = 0, decMin = 0, decMax = 0;
+    bool temDigitos = true;
+};
+
+Secao LerSecao(const std::string& fmt) {
+    Secao s;
     // Where the placeholders are: the first and last placeholder, the decimal point.
     size_t primeiro = fmt.find_first_of("0#");
-    if (primeiro == std::string::npos) return fmt;
+    if (primeiro == std::string::npos) {
+        s.temDigitos = false;
+        s.prefixo = fmt;
+        return s;
+    }
     size_t ultimo = fmt.find_last_of("0#");
     size_t ponto = fmt.find('.', primeiro);
     if (ponto != std::string::npos && ponto > ultimo) ponto = std::string::npos;
-    bool agrupar = false;
-    int minInteiros = 0, decMin = 0, decMax = 0;
     size_t fimInteiros = ponto == std::string::npos ? ultimo + 1 : ponto;
     // "," may also come before the first placeholder (" ,0.00").
     for (size_t i = 0; i < fimInteiros; ++i) {
-        if (fmt[i] == ',') agrupar = true;
-        if (i >= primeiro && fmt[i] == '0') ++minInteiros;
+        if (fmt[i] == ',') s.agrupar = true;
+        if (i >= primeiro && fmt[i] == '0') ++s.minInteiros;
     }
     if (ponto != std::string::npos) {
         for (size_t i = ponto + 1; i <= ultimo; ++i) {
-            if (fmt[i] == '0') ++decMin, ++decMax;
-            else if (fmt[i] == '#') ++decMax;
+            if (fmt[i] == '0') ++s.decMin, ++s.decMax;
+            else if (fmt[i] == '#') ++s.decMax;
         }
     }
-    size_t inicioSecao = std::min(primeiro, fmt.find(','));
-    std::string prefixo;
-    for (size_t i = 0; i < inicioSecao; ++i) prefixo += fmt[i];
-    std::string sufixo = fmt.substr(ultimo + 1);
+    s.prefixo = fmt.substr(0, std::min(primeiro, fmt.find(',')));
+    s.sufixo = fmt.substr(ultimo + 1);
+    return s;
+}
 
-    // Digits, rounded half away from zero.
-    double a = std::fabs(valor);
-    char buf[512];
-    std::string s;
-    {
-        // Half away from zero; the small nudge keeps 2.345 (stored as 2.34499...) at 2.35.
-        double esc = std::pow(10.0, decMax);
-        double r = std::round(a * esc + 1e-7);
-        std::snprintf(buf, sizeof buf, "%.0f", r);
-        s = buf;
-        while (static_cast<int>(s.size()) <= decMax) s = "0" + s;
-        if (decMax > 0) s = s.substr(0, s.size() - decMax) + "." + s.substr(s.size() - decMax);
-    }
-    std::string inteiros = s.substr(0, s.find('.'));
-    std::string decimais = decMax > 0 ? s.substr(s.find('.') + 1) : std::string();
-    while (static_cast<int>(decimais.size()) > decMin && !decimais.empty() && decimais.back() == '0')
-        decimais.pop_back();
+// The section filled with `digitos`: the magnitude already rounded to decMax decimals,
+// written without a point.
+std::string Preencher(const Secao& sec, std::string digitos) {
+    if (!sec.temDigitos) return sec.prefixo;
+    while (static_cast<int>(digitos.size()) <= sec.decMax) digitos.insert(digitos.begin(), '0');
+    std::string inteiros = digitos.substr(0, digitos.size() - static_cast<size_t>(sec.decMax));
+    std::string decimais = digitos.substr(inteiros.size());
+    while (static_cast<int>(decimais.size()) > sec.decMin && decimais.back() == '0') decimais.pop_back();
     // Integer part: drop leading zeros, then pad to the minimum.
     size_t nz = inteiros.find_first_not_of('0');
     inteiros = nz == std::string::npos ? std::string() : inteiros.substr(nz);
-    while (static_cast<int>(inteiros.size()) < minInteiros) inteiros = "0" + inteiros;
-    if (agrupar && inteiros.size() > 3) {
+    while (static_cast<int>(inteiros.size()) < sec.minInteiros) inteiros.insert(inteiros.begin(), '0');
+    if (sec.agrupar && inteiros.size() > 3) {
         std::string g;
         int cont = 0;
         for (size_t i = inteiros.size(); i-- > 0;) {
@@ -165,46 +170,96 @@ std::string FormatarSecao(double valor, const std::string& fmt) {
         }
         inteiros = g;
     }
-    std::string r = prefixo + inteiros;
+    std::string r = sec.prefixo + inteiros;
     if (!decimais.empty()) r += "," + decimais;
-    return r + sufixo;
+    return r + sec.sufixo;
+}
+
+std::string Digitos(unsigned __int128 v) {
+    std::string s;
+    do {
+        s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+        v /= 10;
+    } while (v > 0);
+    return s;
+}
+
+// The negative section when there is one; otherwise the positive one with a minus sign
+// before the number, unless it rounds to 0.
+template <class Formatar>
+std::string ComSinal(bool negativo, const std::string& formato, Formatar formatar) {
+    const size_t sep = formato.find(';');
+    if (negativo && sep != std::string::npos) return formatar(LerSecao(formato.substr(sep + 1)));
+    std::string r = formatar(LerSecao(sep == std::string::npos ? formato : formato.substr(0, sep)));
+    if (negativo && r.find_first_of("123456789") != std::string::npos) r = "-" + r;
+    return r;
 }
 
 }  // namespace
 
 std::string FormatarNumero(double valor, const std::string& formato) {
-    size_t sep = formato.find(';');
-    if (valor < 0 && sep != std::string::npos) return FormatarSecao(-valor, formato.substr(sep + 1));
-    std::string positivo = sep == std::string::npos ? formato : formato.substr(0, sep);
-    std::string r = FormatarSecao(valor, positivo);
-    if (valor < 0) {
-        // Without a negative section: the minus sign before the number, unless it rounds to 0.
-        bool soZeros = r.find_first_of("123456789") == std::string::npos;
-        if (!soZeros) r = "-" + r;
-    }
-    return r;
+    return ComSinal(valor < 0, formato, [&](const Secao& sec) {
+        // Half away from zero; the small nudge keeps 2.345 (stored as 2.34499...) at 2.35.
+        const double r = std::round(std::fabs(valor) * std::pow(10.0, sec.decMax) + 1e-7);
+        char buf[512];
+        std::snprintf(buf, sizeof buf, "%.0f", r);
+        return Preencher(sec, buf);
+    });
 }
 
-double LerNumero(const std::string& texto) {
-    std::string t = plat::Aparar(texto);
+std::string FormatarEscalado(std::int64_t valor, int escala, const std::string& formato) {
+    const unsigned __int128 m =
+        valor < 0 ? static_cast<unsigned __int128>(-static_cast<__int128>(valor)) : static_cast<unsigned __int128>(valor);
+    return ComSinal(valor < 0, formato, [&](const Secao& sec) {
+        unsigned __int128 r = m;
+        for (int e = escala; e < sec.decMax; ++e) r *= 10;
+        if (escala > sec.decMax) {
+            unsigned __int128 f = 1;
+            for (int e = sec.decMax; e < escala; ++e) f *= 10;
+            r = m / f + (m % f * 2 >= f ? 1 : 0);  // halves away from zero
+        }
+        return Preencher(sec, Digitos(r));
+    });
+}
+
+std::optional<std::int64_t> LerEscalado(const std::string& texto, int decimais) {
+    const std::string t = plat::Aparar(texto);
     if (t.empty()) return 0;
-    std::string limpo;
-    bool temVirgula = t.find(',') != std::string::npos;
-    for (char c : t) {
-        if (temVirgula && c == '.') continue;
-        limpo += (c == ',') ? '.' : c;
+    const char ponto = t.find(',') != std::string::npos ? ',' : '.';
+    bool negativo = false, depois = false, digito = false;
+    std::string inteiros, fracao;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            digito = true;
+            (depois ? fracao : inteiros) += c;
+        } else if (c == '-' && i == 0) {
+            negativo = true;
+        } else if (c == ponto && !depois) {
+            depois = true;
+        } else if (c == '.' && ponto == ',' && !depois) {
+            // thousands
+        } else {
+            throw plat::EConvertError("'" + texto + "' is not a valid floating point value");
+        }
     }
-    size_t usados = 0;
-    double v = 0;
-    bool ok = true;
-    try {
-        v = std::stod(limpo, &usados);
-    } catch (...) {
-        ok = false;
-    }
-    if (!ok || usados != limpo.size() || !std::isfinite(v))
-        throw plat::EConvertError("'" + texto + "' is not a valid floating point value");
-    return v;
+    if (!digito) throw plat::EConvertError("'" + texto + "' is not a valid floating point value");
+    inteiros.erase(0, std::min(inteiros.find_first_not_of('0'), inteiros.size()));
+    if (inteiros.size() + static_cast<size_t>(decimais) > 36) return std::nullopt;
+    unsigned __int128 v = 0;
+    for (char c : inteiros) v = v * 10 + static_cast<unsigned>(c - '0');
+    for (int i = 0; i < decimais; ++i)
+        v = v * 10 + (static_cast<size_t>(i) < fracao.size() ? static_cast<unsigned>(fracao[static_cast<size_t>(i)] - '0') : 0u);
+    if (fracao.size() > static_cast<size_t>(decimais) && fracao[static_cast<size_t>(decimais)] >= '5') ++v;
+    const unsigned __int128 limite = static_cast<unsigned __int128>(INT64_MAX) + (negativo ? 1 : 0);
+    if (v > limite) return std::nullopt;
+    return negativo ? static_cast<std::int64_t>(-static_cast<__int128>(v)) : static_cast<std::int64_t>(v);
+}
+
+std::string MsgForaDosLimites(const std::string& campo, std::int64_t minimo, std::int64_t maximo, int decimais) {
+    const std::string formato = decimais > 0 ? ",0." + std::string(static_cast<size_t>(decimais), '0') : ",0";
+    return "O campo " + campo + " deve estar entre " + FormatarEscalado(minimo, decimais, formato) + " e " +
+           FormatarEscalado(maximo, decimais, formato) + ".";
 }
 
 // ---------------------------------------------------------------------------------
@@ -234,6 +289,12 @@ std::vector<std::string> SetoresAnteriores(const std::string& lista) {
         else atual += c;
     }
     fecha();
+    return r;
+}
+
+std::int64_t SomarPares(std::int64_t contador, std::int64_t pares) {
+    std::int64_t r = 0;
+    if (__builtin_add_overflow(contador, pares, &r)) throw std::overflow_error("Valor fora dos limites.");
     return r;
 }
 

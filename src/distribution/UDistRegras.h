@@ -90,11 +90,27 @@ plat::Dinheiro PrecoTotal(std::int64_t pares, plat::Dinheiro preco);
 // "." (decimal point), literal characters, and an optional ";" section for negatives.
 // Shown with the Brazilian separators: "." groups thousands, "," is the decimal point.
 std::string FormatarNumero(double valor, const std::string& formato);
+// The same for an exact value, valor × 10^-escala (rounded half away from zero to the
+// format's decimals).
+std::string FormatarEscalado(std::int64_t valor, int escala, const std::string& formato);
 
-// Reads a number typed in a numeric field: "," is the decimal point ("." then only groups
+// Reads a number typed in a numeric field, scaled by 10^decimais (further decimals
+// rounded half away from zero): "," is the decimal point ("." then only groups
 // thousands); without a comma "." is taken as the decimal point. Blank reads as 0.
-// Throws plat::EConvertError for anything else.
-double LerNumero(const std::string& texto);
+// Throws plat::EConvertError when the text is not a number; std::nullopt for a number too
+// large for 64 bits.
+std::optional<std::int64_t> LerEscalado(const std::string& texto, int decimais);
+
+// What the columns behind the window's numeric fields hold: the price per pair is
+// VALOR_EX, NUMERIC(15,4) (here in ten-thousandths); workshop codes and pairs are
+// INTEGER columns (TERCEIRIZADO_EX, QTDE_EX, QTDE_PS).
+inline constexpr std::int64_t kPrecoMaximo = 999'999'999'999'999;  // 99.999.999.999,9999
+inline constexpr std::int64_t kInteiroMinimo = -2'147'483'647 - 1;
+inline constexpr std::int64_t kInteiroMaximo = 2'147'483'647;
+
+// The warning for a value a numeric field cannot hold (limits scaled by 10^decimais):
+// O campo Preço por par deve estar entre -99.999.999.999,9999 e 99.999.999.999,9999.
+std::string MsgForaDosLimites(const std::string& campo, std::int64_t minimo, std::int64_t maximo, int decimais);
 
 // ---------------------------------------------------------------------------------
 // Price states of the price field.
@@ -119,6 +135,9 @@ ResultadoPreco ResolverPreco(bool encontrado, plat::Dinheiro valor, bool bloquea
 // The preceding sectors of a sector: the list split at commas and blanks, items trimmed,
 // empty ones skipped.
 std::vector<std::string> SetoresAnteriores(const std::string& lista);
+
+// Pairs added to a counter; std::overflow_error rather than a wrapped sum.
+std::int64_t SomarPares(std::int64_t contador, std::int64_t pares);
 
 // Turnover: true when pending + pairs exceeds the turnover (equal is allowed). No overflow.
 bool GiroUltrapassado(std::int64_t pendente, std::int64_t pares, std::int64_t giro);

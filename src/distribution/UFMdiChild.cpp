@@ -283,11 +283,23 @@ bool TfMdiChild::eventFilter(QObject* obj, QEvent* ev) {
     auto* w = qobject_cast<QWidget*>(obj);
     // Only the first delivery, to the focused control (an unhandled key travels on to
     // the parents and passes here again).
-    if (!keyPreview_ || !w || w != QApplication::focusWidget() || isHidden())
-        return QMdiSubWindow::eventFilter(obj, ev);
+    if (!w || w != QApplication::focusWidget() || isHidden()) return QMdiSubWindow::eventFilter(obj, ev);
     if (w != this && !isAncestorOf(w)) return QMdiSubWindow::eventFilter(obj, ev);
 
     auto* ke = static_cast<QKeyEvent*>(ev);
+    // A key with Alt or Ctrl is a command, never typed text: an accelerator whose control
+    // is disabled (or that names none) would otherwise type its letter into the focused
+    // edit (and search a list by it). The control gets the key without its text, so its
+    // own commands (Ctrl+C, Ctrl+V ...) still work.
+    if ((ke->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) && !ke->text().isEmpty() &&
+        ke->text().at(0).isPrint()) {
+        QKeyEvent semTexto(ke->type(), ke->key(), ke->modifiers(), ke->nativeScanCode(), ke->nativeVirtualKey(),
+                           ke->nativeModifiers(), QString(), ke->isAutoRepeat(), ke->count());
+        QCoreApplication::sendEvent(w, &semTexto);
+        ke->setAccepted(semTexto.isAccepted());
+        return true;
+    }
+    if (!keyPreview_) return QMdiSubWindow::eventFilter(obj, ev);
     QChar key;
     if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) key = QChar('\r');
     else if (!ke->text().isEmpty()) key = ke->text().at(0);

@@ -22,7 +22,8 @@
 // before the control. FormKeyPress receives the typed character ('\r' for Enter and the
 // keypad Enter); setting it to QChar() swallows the key. A control may have a key-press
 // handler of its own (DefinirOnKeyPress); it runs after FormKeyPress, unless the key was
-// swallowed, and also may swallow it.
+// swallowed, and also may swallow it. A key with Alt or Ctrl types nothing: it reaches the
+// control without its text (and FormKeyPress not at all).
 #include <QChar>
 #include <QList>
 #include <QMdiSubWindow>

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "db/Connection.h"
 #include "db/Query.h"
+#include "platform/Cp1252.h"
 #include "platform/Mensagens.h"
 #include "platform/Texto.h"
 #include "rules/USenha.h"
@@ -137,26 +137,33 @@ void TfrmEtiqCPagarUsuario::BitBtn1Click() {
         return;
     }
 
+    // The access module's user query, on its own connection. A name or password with a
+    // character the database cannot hold matches no stored one: an unknown user, a wrong
+    // password.
     IServicosSistema& sistema = ServicosSistema();
-    db::Query usuarios(sistema.ConexaoUsuarios());
-    db::Query* q = &usuarios;
-    q->SQL() = {"Select * from USUARIOS", "where NOME_US=:NOME"};
-    q->ParamByName("NOME").SetAsString(usuario);
-    q->Open();
+    db::Query& q = sistema.ConsultaUsuarios();
+    q.Close();
+    q.SQL() = {"Select * from USUARIOS", "where NOME_US=:NOME"};
+    const bool nomeValido = plat::RepresentavelEmCp1252(usuario);
+    if (nomeValido) {
+        q.ParamByName("NOME").SetAsString(usuario);
+        q.Open();
+    }
 
-    if (q->Eof()) {
+    if (!nomeValido || q.Eof()) {
         fechar.ativo = false;
         plat::Erro("Usuário não cadastrado");
         Falha(edUsuario);
         return;
     }
-    if (FormatarSenha(usuario, senha) != q->FieldByName("SENHA_US").AsBytes()) {
+    if (!plat::RepresentavelEmCp1252(senha) || FormatarSenha(usuario, senha) != q.FieldByName("SENHA_US").AsBytes()) {
+        q.Close();
         fechar.ativo = false;
         plat::Erro("Senha inválida");
         Falha(edSenha);
         return;
     }
-    q->Close();
+    q.Close();
 
     const std::string empresa = sistema.NomeEmpresa();
     bool aceito = Permitido(usuario);

@@ -93,6 +93,11 @@ db::Connection& TSistema::ConexaoUsuarios() {
     return Acesso->connLogin;
 }
 
+db::Query& TSistema::ConsultaUsuarios() {
+    ConexaoUsuarios();
+    return Acesso->sqlUsu;
+}
+
 std::string TSistema::LerParametro(const std::string& grupo, const std::string& param) {
     db::Connection* c = nullptr;
     try {
@@ -130,10 +135,18 @@ void TSistema::CarregarDados(db::ClientDataSet& cds, const std::string& sql) {
 TServicosConexao::TServicosConexao(db::Connection& principal, db::Connection* usuarios)
     : principal_(principal), usuarios_(usuarios) {}
 
+TServicosConexao::~TServicosConexao() = default;
+
 db::Connection& TServicosConexao::ConexaoUsuarios() {
     if (!usuarios_) throw std::runtime_error("Banco de acesso não informado.");
     usuarios_->Open();
     return *usuarios_;
+}
+
+db::Query& TServicosConexao::ConsultaUsuarios() {
+    db::Connection& c = ConexaoUsuarios();
+    if (!consultaUsuarios_) consultaUsuarios_ = std::make_unique<db::Query>(c);
+    return *consultaUsuarios_;
 }
 
 std::string TServicosConexao::LerParametro(const std::string& grupo, const std::string& param) {

@@ -7,6 +7,7 @@
 // test, a benchmark, a load program with its own attachment) installs a TServicosConexao
 // over its own connections: it runs the same statements as the system object, so only
 // the database differs (a test may fix the clock by overriding DataServidor).
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 namespace db {
 class Connection;
+class Query;
 }
 
 class IServicosSistema {
@@ -24,6 +26,9 @@ public:
     virtual db::Connection& Conexao() = 0;
     // The access database (users, branches per user), open.
     virtual db::Connection& ConexaoUsuarios() = 0;
+    // The query of the user table (the access module's sqlUsu), on ConexaoUsuarios, which
+    // is opened; its statement is the caller's to set.
+    virtual db::Query& ConsultaUsuarios() = 0;
 
     // PARAM's value for the group and name; "" when there is no such row. A database
     // error shows "Erro ao abrir a tabela PARAM" with the database's text (unless that
@@ -59,9 +64,13 @@ public:
     // `usuarios`: the access database; without it the user has no branch restriction
     // and ConexaoUsuarios fails.
     explicit TServicosConexao(db::Connection& principal, db::Connection* usuarios = nullptr);
+    ~TServicosConexao() override;
+    TServicosConexao(const TServicosConexao&) = delete;
+    TServicosConexao& operator=(const TServicosConexao&) = delete;
 
     db::Connection& Conexao() override { return principal_; }
     db::Connection& ConexaoUsuarios() override;
+    db::Query& ConsultaUsuarios() override;
     std::string LerParametro(const std::string& grupo, const std::string& param) override;
     std::string NomeEmpresa() override;
     plat::TDateTime DataServidor() override;
@@ -73,4 +82,5 @@ public:
 private:
     db::Connection& principal_;
     db::Connection* usuarios_;
+    std::unique_ptr<db::Query> consultaUsuarios_;
 };

@@ -88,6 +88,7 @@ public:
     // --- query services (UServicosSistema.cpp; the system services of the program) ---
     db::Connection& Conexao() override;          // ConexaoPrincipal (an error when missing)
     db::Connection& ConexaoUsuarios() override;  // the access module's connLogin, opened
+    db::Query& ConsultaUsuarios() override;      // the access module's sqlUsu
     std::string LerParametro(const std::string& grupo, const std::string& param) override;
     std::string NomeEmpresa() override;
     plat::TDateTime DataServidor() override;

@@ -2,7 +2,8 @@
 // The database the distribution tests share: the main schema and fixture rows (workshops
 // ALFA 1, BETA 2, the inactive 3 and GAMA 4; service types B, P, I; sectors 01, 02, 10,
 // 11; prices of PR01 at ALFA; ticket 123456/0007 of product PR01 with 120 pairs and its
-// sub-tickets 0001 and 0002; programme 12/345).
+// sub-tickets 0001 and 0002; programme 12/345; 000080/0001 of 3,000,000,000 pairs and
+// 000090/0001 of 10,000).
 #include "support/TestDb.h"
 
 inline TestDb* NovoBancoDistribuicao() {
@@ -33,6 +34,11 @@ inline TestDb* NovoBancoDistribuicao() {
         "insert into ITENSPV values ('P2', '01', 'PR02', '002', '12/345', '0001')",
         "insert into ITENSPVGRADE values ('P2', '01', '38', 8)",
         "insert into PADRONIZ_PRODUTO values ('001', 'PR01', 'PRETO')",
+        // tickets of more pairs than QTDE_EX holds, and of 10,000
+        "insert into ITENSPV values ('P8', '01', 'PR01', '001', '000080', '0001')",
+        "insert into ITENSPVGRADE values ('P8', '01', '38', 3000000000)",
+        "insert into ITENSPV values ('P9', '01', 'PR01', '001', '000090', '0001')",
+        "insert into ITENSPVGRADE values ('P9', '01', '38', 10000)",
         "insert into SUBPROD values (123456789, '123456', '0007', '0001', 30)",
         "insert into SUBPROD values (3123456789, '123456', '0007', '0002', 20)",
     };

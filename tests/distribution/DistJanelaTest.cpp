@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "support/ServicosDeTeste.h"
@@ -20,6 +21,7 @@
 #include "distribution/UDistGravacao.h"
 #include "platform/Mensagens.h"
 #include "rules/DGlobal.h"
+#include "shell/FPrinc.h"
 #include "shell/USistema.h"
 
 using namespace dist;
@@ -54,6 +56,7 @@ protected:
             w->close();
             delete w.data();
         }
+        moldura.reset();
         srv.reset();
         DestruirSistema();
         TSistema::DefinirDiretorioConfiguracao("");
@@ -75,19 +78,29 @@ protected:
                     saida + ", " + retorno + ", " + valor + ", " + std::to_string(qtde) + ", " + setor + ")");
     }
 
-    // Creates and shows the window, active, as the main frame does.
+    // Creates and shows the window in the MDI area of a main frame, active, as the program
+    // does (the frame's own start-up is not run: the services are the test's). So its
+    // first show empties its entry fields, as the program's does.
     TfrmDistServ* Abrir() {
-        w = TfMdiChild::Criar<TfrmDistServ>(nullptr);
+        if (!moldura) {
+            moldura = std::make_unique<TfrmPrinc>();
+            moldura->show();
+        }
+        w = TfMdiChild::Criar<TfrmDistServ>(moldura.get());
         frmDistServ = w;
-        QApplication::setActiveWindow(w);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        QApplication::setActiveWindow(moldura.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(moldura.get()));
+        EXPECT_TRUE(w->EstiloMdi());
         return w;
     }
 
     static QWidget* Foco() { return QApplication::focusWidget(); }
     // Keys typed where the focus is, one by one, as the operator (or a scanner) does.
     static void Digitar(const QString& texto) {
-        for (QChar c : texto) QTest::keyClick(Foco(), c.toLatin1());
+        for (QChar c : texto) {
+            if (c.unicode() < 128) QTest::keyClick(Foco(), c.toLatin1());
+            else QTest::sendKeyEvent(QTest::Click, Foco(), static_cast<Qt::Key>(c.toUpper().unicode()), QString(c), {});
+        }
     }
     static void Enter() { QTest::keyClick(Foco(), Qt::Key_Return); }
     void Focar(QWidget* c) {
@@ -116,6 +129,7 @@ protected:
 
     static TestDb* banco;
     std::unique_ptr<ServicosDeTeste> srv;
+    std::unique_ptr<TfrmPrinc> moldura;
     QPointer<TfrmDistServ> w;
     plat::GravadorMensagens msgs;
     QTemporaryDir config_;
@@ -291,6 +305,17 @@ TEST_F(DistJanela, LookupWarningsLeaveTheEntryState) {
     EXPECT_EQ(w->edProg->text(), "654321");
     EXPECT_EQ(Foco(), w->edSubF);
 
+    // a programme in lower case, rewritten by the lookup: the focus stays where it was
+    msgs.Limpar();
+    Focar(w->edProg);
+    w->edProg->selectAll();
+    Digitar("abcdef");
+    Digitar("0007");
+    Enter();
+    EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Programação não localizada."});
+    EXPECT_EQ(w->edProg->text(), "ABCDEF");
+    EXPECT_EQ(Foco(), w->edSubF);
+
     msgs.Limpar();
     Focar(w->edProg);
     w->edProg->selectAll();
@@ -420,7 +445,7 @@ TEST_F(DistJanela, ScannerBurstLosesNothingAndLooksUpOnce) {
     TipoServico("B");
     Focar(w->edProg);
     // 15 characters and Enter queued before any of them is handled, as a reader sends them
-    QWindow* janela = w->windowHandle();
+    QWindow* janela = w->window()->windowHandle();
     ASSERT_NE(janela, nullptr);
     const QString codigo = "A12345600070002";
     for (QChar c : codigo) {
@@ -1151,3 +1176,235 @@ INSTANTIATE_TEST_SUITE_P(
         MeiaNoite{"SextaAs0030", EncodeDate(2024, 3, 1) + 0.5 / 24, QDate(2024, 3, 1), "220", "220",
                   {"000221", "000222"}}),
     [](const ::testing::TestParamInfo<MeiaNoite>& i) { return std::string(i.param.nome); });
+
+// ---- the operator's keyboard and scanner ---------------------------------------------
+
+// A price VALOR_EX (NUMERIC(15,4)) cannot hold is refused once, whichever way the operator
+// leaves the field to save: the field shows its last valid value, the total is never
+// stale, nothing is written. The limits themselves are recorded exactly.
+TEST_F(DistGravar, PriceBeyondItsColumnIsRefusedOnce) {
+    const std::string limites = "O campo Preço por par deve estar entre -99.999.999.999,9999 e 99.999.999.999,9999.";
+    enum Gravacao { PorEnter, PorAtalho, PorClique };
+    struct Caso {
+        const char* digitado;
+        Gravacao como;
+        const char* tipo;
+        const char* total;    // shown before saving
+        const char* gravado;  // VALOR_EX written; nullptr: refused
+    };
+    const Caso casos[] = {
+        {"1000000000000000", PorEnter, "B", "inválido", nullptr},
+        {"A12345600070001", PorAtalho, "B", "inválido", nullptr},  // the next ticket scanned there
+        {"100000000000", PorClique, "B", "inválido", nullptr},
+        {"-100000000000", PorEnter, "B", "inválido", nullptr},
+        {"99999999999,9999", PorEnter, "B", " 11.999.999.999.999,99", "99999999999,9999"},
+        {"-99999999999,9999", PorAtalho, "P", "- 11.999.999.999.999,99", "-99999999999,9999"},
+    };
+    Abrir();
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.digitado);
+        if (!w->edProg->isEnabled()) w->btDesistir->click();
+        Carregar("4", c.tipo, "");  // GAMA has no price for PR01: the operator types it
+        msgs.Limpar();
+        ASSERT_EQ(Foco(), w->cePreco);
+        Digitar(c.digitado);
+        EXPECT_EQ(w->cePrecoTot->text(), QString::fromUtf8(c.total));
+        EXPECT_TRUE(msgs.registro.empty());
+        switch (c.como) {
+            case PorEnter:
+                Enter();
+                if (c.gravado) Enter();  // on the save button
+                break;
+            case PorAtalho:
+                QTest::keyClick(Foco(), Qt::Key_G, Qt::AltModifier);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !msgs.registro.empty() || !w->btGravar->isEnabled(); }, 2000));
+                break;
+            case PorClique: QTest::mouseClick(w->btGravar, Qt::LeftButton); break;
+        }
+        const auto linhas = Externo(std::string("TP_SERV_EX = '") + c.tipo + "'");
+        if (c.gravado) {
+            EXPECT_TRUE(msgs.registro.empty()) << msgs.Textos().front();
+            ASSERT_EQ(linhas.size(), 1u);
+            EXPECT_EQ(linhas[0].valor, c.gravado);
+        } else {
+            EXPECT_EQ(msgs.Textos(), std::vector<std::string>{limites});
+            EXPECT_EQ(msgs.registro[0].tipo, plat::TipoMensagem::Aviso);
+            EXPECT_EQ(w->cePreco->text(), "0,0000");
+            EXPECT_EQ(w->cePrecoTot->text(), " 0,00");
+            EXPECT_EQ(Foco(), w->cePreco);
+            EXPECT_TRUE(linhas.empty());
+        }
+    }
+}
+
+// Pairs QTDE_EX cannot hold are refused at the lookup; a total the money type cannot hold
+// is shown as invalid, and computed again when the price changes.
+TEST_F(DistJanela, PairsAndTotalWithinTheirLimits) {
+    Abrir();
+    Terceirizado("4");
+    TipoServico("P");
+    Focar(w->edProg);
+    Digitar("000080");
+    Digitar("0001");
+    Enter();
+    EXPECT_EQ(msgs.Textos(),
+              std::vector<std::string>{"O campo Qt. Pares deve estar entre -2.147.483.648 e 2.147.483.647."});
+    EXPECT_FALSE(w->btGravar->isEnabled());
+    EXPECT_EQ(w->ceQtPares->text(), "0");
+
+    msgs.Limpar();
+    Focar(w->edProg);
+    w->edProg->selectAll();
+    Digitar("000090");
+    Digitar("0001");
+    Enter();
+    EXPECT_EQ(w->ceQtPares->text(), "10000");
+    Digitar("99999999999,9999");
+    Enter();  // a price the column holds, a total no money value holds
+    EXPECT_EQ(w->cePreco->text(), "99999999999,9999");
+    EXPECT_EQ(w->cePrecoTot->text(), "inválido");
+    Focar(w->cePreco);
+    w->cePreco->selectAll();
+    Digitar("2,5");
+    EXPECT_EQ(w->cePrecoTot->text(), " 25.000,00");
+    EXPECT_TRUE(msgs.registro.empty());
+}
+
+// Alt with a letter (or any key with Alt or Ctrl) never types into the window's edits: an
+// accelerator whose control is disabled does nothing; one whose control is enabled does
+// its work and nothing else.
+TEST_F(DistJanela, AcceleratorsNeverTypeTheirLetter) {
+    Abrir();
+    auto preencher = [&] {
+        w->ceTerc->setText("009");
+        w->edTpServ->setText("B");
+        w->edSetor->setText("01");
+        w->edProg->setText("000123");
+        w->edFicha->setText("0012");
+        w->edSubF->setText("0001");
+        w->cePreco->setText("1,5000");
+        w->mmoObs->clear();
+        w->btGravar->setEnabled(false);
+    };
+    auto textos = [&] {
+        std::vector<QString> t;
+        for (QLineEdit* e : {static_cast<QLineEdit*>(w->ceTerc), w->edTpServ, w->edSetor, w->edProg, w->edFicha,
+                             w->edSubF, w->edProd, w->edPadron, static_cast<QLineEdit*>(w->ceQtPares),
+                             static_cast<QLineEdit*>(w->cePreco), static_cast<QLineEdit*>(w->cePrecoTot)})
+            t.push_back(e->text());
+        t.push_back(w->mmoObs->toPlainText());
+        for (QComboBox* c : {w->cbTerc, w->cbTpServ, w->cbSetor}) t.push_back(QString::number(c->currentIndex()));
+        return t;
+    };
+    struct Caso {
+        Qt::Key tecla;
+        Qt::KeyboardModifiers mod;
+        std::function<QWidget*()> controle;  // the accelerator's; none: no accelerator
+    };
+    const Caso casos[] = {
+        {Qt::Key_T, Qt::AltModifier, [&] { return w->ceTerc; }},
+        {Qt::Key_P, Qt::AltModifier, [&] { return w->edProg; }},
+        {Qt::Key_G, Qt::AltModifier, [&] { return w->btGravar; }},
+        {Qt::Key_D, Qt::AltModifier, [&] { return w->btDesistir; }},
+        {Qt::Key_F, Qt::AltModifier, [&] { return w->btFechar; }},
+        {Qt::Key_X, Qt::AltModifier, [] { return nullptr; }},
+        {Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, [] { return nullptr; }},
+    };
+    for (const Caso& c : casos) {
+        for (bool habilitado : {false, true}) {
+            for (size_t i = 0; i < 8; ++i) {
+                if (!w) Abrir();  // closed by the previous round
+                QWidget* controle = c.controle();
+                QWidget* origem = std::vector<QWidget*>{w->ceTerc, w->edTpServ, w->edSetor, w->edProg,
+                                                        w->edFicha, w->edSubF,  w->cePreco, w->mmoObs}[i];
+                if (origem == controle || (!controle && habilitado)) continue;
+                SCOPED_TRACE(QTest::toString(QKeySequence(c.tecla | c.mod)) + std::string(" from ") +
+                             origem->objectName().toStdString() + (habilitado ? ", enabled" : ", disabled"));
+                msgs.Limpar();
+                preencher();
+                if (controle) controle->setEnabled(habilitado);
+                Focar(origem);
+                std::vector<QString> esperado = textos();
+                QTest::keyClick(origem, c.tecla, c.mod);
+                if (!habilitado) {
+                    QApplication::processEvents();
+                    EXPECT_EQ(textos(), esperado);
+                    EXPECT_EQ(Foco(), origem);
+                    EXPECT_TRUE(msgs.registro.empty());
+                    if (controle) controle->setEnabled(true);
+                    continue;
+                }
+                switch (c.tecla) {
+                    case Qt::Key_T:
+                    case Qt::Key_P: EXPECT_EQ(Foco(), controle); break;
+                    case Qt::Key_G:
+                        EXPECT_TRUE(QTest::qWaitFor([&] { return !msgs.registro.empty(); }, 2000));
+                        EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Informe a terceirização."});
+                        break;
+                    case Qt::Key_D:
+                        EXPECT_TRUE(QTest::qWaitFor([&] { return w->edProg->text().isEmpty(); }, 2000));
+                        for (int k : {3, 4, 5}) esperado[static_cast<size_t>(k)].clear();  // the ticket
+                        esperado[9] = "0,0000";  // the price
+                        EXPECT_EQ(Foco(), w->edProg);
+                        break;
+                    default:
+                        EXPECT_TRUE(QTest::qWaitFor([&] { return w.isNull(); }, 2000));
+                        continue;
+                }
+                EXPECT_EQ(textos(), esperado);
+            }
+        }
+    }
+}
+
+// Text the database cannot hold (Windows-1252 has no "ł") finds nothing where the window
+// looks it up, with the window's own message; only writing it is refused, saying so.
+TEST_F(DistGravar, TextsTheDatabaseCannotHold) {
+    struct Caso {
+        bool retorno;
+        const char *tipo, *prog, *ficha, *sub;
+        const char* mensagem;
+    };
+    const Caso casos[] = {
+        {false, "B", "ł23456", "0007", "", "Programação não localizada."},
+        {false, "B", "123456", "ł007", "", "Programação não localizada."},
+        {false, "B", "123456", "0007", "ł001", "Subficha não localizada."},
+        {true, "ł", "123456", "0007", "", "Não existe saída para esta PROG./FICHA neste tipo de serviço."},
+    };
+    Despacho(1, "B", "123456", "0007", "0000", "'2024-03-10'", "null", 120);
+    Abrir();
+    Terceirizado("1");
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.mensagem);
+        msgs.Limpar();
+        w->btDesistir->click();
+        w->cbSaidaRetorno->setCurrentIndex(c.retorno ? 1 : 0);
+        Focar(w->edTpServ);
+        w->edTpServ->selectAll();
+        Digitar(QString::fromUtf8(c.tipo));
+        EXPECT_TRUE(msgs.registro.empty());  // no price lookup error either
+        Focar(w->edProg);
+        for (const char* t : {c.prog, c.ficha, c.sub}) Digitar(QString::fromUtf8(t));
+        Enter();
+        EXPECT_EQ(msgs.Textos(), std::vector<std::string>{c.mensagem});
+        EXPECT_FALSE(w->btGravar->isEnabled());
+    }
+
+    // Writing: a remark, and a sector whose preceding sectors are looked up first.
+    Param("DISTRIBUICAO_SERVICOS", "VERIFICAR_SETOR_ANT_BAIXADO", "S");
+    delete w.data();
+    Abrir();
+    const std::string recusa = "O caractere \"ł\" (U+0142) não pode ser gravado no banco de dados (Windows-1252)";
+    for (const char* setor : {"11", "ł1"}) {
+        SCOPED_TRACE(setor);
+        msgs.Limpar();
+        if (!w->edProg->isEnabled()) w->btDesistir->click();
+        Carregar("1", "P", "");
+        w->edSetor->setText(QString::fromUtf8(setor));
+        w->mmoObs->setPlainText(QString::fromUtf8(std::string(setor) == "11" ? "ła" : "ok"));
+        w->btGravar->click();
+        EXPECT_EQ(msgs.Textos(), std::vector<std::string>{recusa});
+        EXPECT_TRUE(Externo("TP_SERV_EX = 'P'").empty());
+        EXPECT_TRUE(w->btGravar->isEnabled());
+    }
+}

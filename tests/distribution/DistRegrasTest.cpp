@@ -1,7 +1,10 @@
 // Rules of the distribution window that need no widgets.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
+#include <optional>
+#include <stdexcept>
 
 #include "distribution/UDistRegras.h"
 #include "platform/Mensagens.h"
@@ -135,11 +138,47 @@ TEST(DistRegras, NumberFormats) {
     EXPECT_EQ(FormatarNumero(2.345, "0.00"), "2,35");
     EXPECT_EQ(FormatarNumero(120, "0"), "120");
 
-    EXPECT_EQ(LerNumero("2,35"), 2.35);
-    EXPECT_EQ(LerNumero("2.35"), 2.35);
-    EXPECT_EQ(LerNumero("1.234,5"), 1234.5);
-    EXPECT_EQ(LerNumero(" "), 0);
-    EXPECT_THROW(LerNumero("12a"), plat::EConvertError);
+    // exact values beyond what a double holds
+    EXPECT_EQ(FormatarEscalado(kPrecoMaximo, 4, "0.0000"), "99999999999,9999");
+    EXPECT_EQ(FormatarEscalado(INT64_MAX, 4, " ,0.00;- ,0.00"), " 922.337.203.685.477,58");
+    EXPECT_EQ(FormatarEscalado(INT64_MIN, 2, " ,0.00;- ,0.00"), "- 92.233.720.368.547.758,08");
+    EXPECT_EQ(FormatarEscalado(-5, 1, "0"), "-1");  // halves away from zero
+    EXPECT_EQ(FormatarEscalado(7, 0, "000"), "007");
+}
+
+TEST(DistRegras, TypedNumbersAndTheirLimits) {
+    struct Caso {
+        const char* texto;
+        int decimais;
+        std::optional<std::int64_t> valor;  // nullopt: beyond 64 bits
+    };
+    const Caso casos[] = {
+        {"2,35", 2, 235},
+        {"2.35", 2, 235},
+        {"1.234,5", 1, 12345},
+        {" ", 4, 0},
+        {"1,23455", 4, 12346},
+        {"-0,00005", 4, -1},
+        {"99.999.999.999,9999", 4, kPrecoMaximo},
+        {"922337203685477,5807", 4, INT64_MAX},
+        {"-922337203685477,5808", 4, INT64_MIN},
+        {"922337203685477,5808", 4, std::nullopt},
+        {"12345600070001", 4, 123456000700010000},
+        {"1000000000000000", 4, std::nullopt},
+        {"000000000000000000000000000000000000000001", 0, 1},
+        {"99999999999999999999999999999999999999999", 0, std::nullopt},
+    };
+    for (const Caso& c : casos) EXPECT_EQ(LerEscalado(c.texto, c.decimais), c.valor) << c.texto;
+    for (const char* t : {"12a", "-", "1,2,3", "1-2"}) EXPECT_THROW(LerEscalado(t, 4), plat::EConvertError) << t;
+
+    EXPECT_EQ(MsgForaDosLimites("Preço por par", -kPrecoMaximo, kPrecoMaximo, 4),
+              "O campo Preço por par deve estar entre -99.999.999.999,9999 e 99.999.999.999,9999.");
+    EXPECT_EQ(MsgForaDosLimites("Qt. Pares", kInteiroMinimo, kInteiroMaximo, 0),
+              "O campo Qt. Pares deve estar entre -2.147.483.648 e 2.147.483.647.");
+
+    EXPECT_EQ(SomarPares(INT64_MAX - 1, 1), INT64_MAX);
+    EXPECT_THROW(SomarPares(INT64_MAX, 1), std::overflow_error);
+    EXPECT_THROW(SomarPares(INT64_MIN, -1), std::overflow_error);
 }
 
 TEST(DistRegras, PriceStates) {
