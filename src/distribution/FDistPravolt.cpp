@@ -57,6 +57,16 @@ void DefinirCor(QWidget* w, const QColor& c) {
     w->setAutoFillBackground(true);
 }
 
+// A new text for an edit; none when it already shows it (a text set again is laid out
+// again, and the lookup path sets many).
+void MudarTexto(QLineEdit* e, const QString& t) {
+    if (e->text() != t) e->setText(t);
+}
+
+void LimparMemo(QPlainTextEdit* m) {
+    if (!m->document()->isEmpty()) m->clear();
+}
+
 // A count of pairs read from the database, cut to an integer; nullopt when 64 bits cannot
 // hold it.
 std::optional<std::int64_t> ParesInteiros(const db::Value& v) {
@@ -638,20 +648,25 @@ void TfrmDistServ::TravarPreco() { AplicarEstadoPreco(EstadoPreco::Travado); }
 
 void TfrmDistServ::BuscaPreco() {
     if (!ModoSaida()) return;
-    cePreco->SetEscalado(0);
     const std::string prod = S(edProd->text()), tipo = S(edTpServ->text());
     bool achou = false;
     plat::Dinheiro valor;
     if (Representaveis({prod, tipo})) {
-        sqlPrecoSer.Close();
-        sqlPrecoSer.ParamByName("TERC").SetAsInteger(ceTerc->Escalado());
-        sqlPrecoSer.ParamByName("PROD").SetAsString(prod);
-        sqlPrecoSer.ParamByName("TPSERV").SetAsString(tipo);
-        sqlPrecoSer.Open();
-        achou = !sqlPrecoSer.Eof();
-        if (achou) valor = sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency();
-        sqlPrecoSer.Close();
+        try {
+            sqlPrecoSer.Close();
+            sqlPrecoSer.ParamByName("TERC").SetAsInteger(ceTerc->Escalado());
+            sqlPrecoSer.ParamByName("PROD").SetAsString(prod);
+            sqlPrecoSer.ParamByName("TPSERV").SetAsString(tipo);
+            sqlPrecoSer.Open();
+            achou = !sqlPrecoSer.Eof();
+            if (achou) valor = sqlPrecoSer.FieldByName("VALOR_PS").AsCurrency();
+            sqlPrecoSer.Close();
+        } catch (...) {
+            cePreco->SetEscalado(0);  // a lookup that failed leaves no price of another product
+            throw;
+        }
     }
+    // The price is set once, when known (a 0 shown first would run the total twice).
     ResultadoPreco r = ResolverPreco(achou, valor, par_.bloquearPreco, estadoPreco_);
     cePreco->SetDinheiro(r.preco);
     AplicarEstadoPreco(r.estado);
@@ -782,33 +797,33 @@ void TfrmDistServ::edProgExit() {
     std::string t = S(edProg->text());
     switch (ClassificarProgramacao(t)) {
         case EntradaProg::Identificador:
-            mmoObs->clear();
+            LimparMemo(mmoObs);
             LocalizaFicha();
             return;
         case EntradaProg::Manual:
-            edProg->setText(Q(PreencherEsquerda(t, '0', 6)));
+            MudarTexto(edProg, Q(PreencherEsquerda(t, '0', 6)));
             break;
         case EntradaProg::Vazia:
             break;
         case EntradaProg::CodigoBarras: {
             CodigoFicha c = DividirCodigoBarras(t);
-            edFicha->setText(Q(c.ficha));
-            if (c.subFicha) edSubF->setText(Q(*c.subFicha));
-            edProg->setText(Q(c.prog));
+            MudarTexto(edFicha, Q(c.ficha));
+            if (c.subFicha) MudarTexto(edSubF, Q(*c.subFicha));
+            MudarTexto(edProg, Q(c.prog));
             break;
         }
     }
-    mmoObs->clear();
+    LimparMemo(mmoObs);
 }
 
 void TfrmDistServ::edFichaExit() {
     std::string t = S(edFicha->text());
-    if (!plat::Aparar(t).empty()) edFicha->setText(Q(PreencherEsquerda(t, '0', 4)));
+    if (!plat::Aparar(t).empty()) MudarTexto(edFicha, Q(PreencherEsquerda(t, '0', 4)));
 }
 
 void TfrmDistServ::edSubFExit() {
     std::string t = S(edSubF->text());
-    if (!plat::Aparar(t).empty()) edSubF->setText(Q(PreencherEsquerda(t, '0', 4)));
+    if (!plat::Aparar(t).empty()) MudarTexto(edSubF, Q(PreencherEsquerda(t, '0', 4)));
 }
 
 void TfrmDistServ::edSubFKeyPress(QChar& key) {
@@ -933,14 +948,15 @@ void TfrmDistServ::LocalizaFicha() {
         return;
     }
     ceQtPares->SetEscalado(*pares);
-    edProd->setText(Q(prod));
-    edPadron->setText(Q(padron));
+    MudarTexto(edProd, Q(prod));  // a new product runs the price lookup
+    MudarTexto(edPadron, Q(padron));
 
-    HabilitarTicket(false);
+    // The focus goes to its place before the ticket fields are disabled: disabling the
+    // focused field would first move it to the next control, with its exit handling.
     btGravar->setEnabled(true);
-
     if (!saida || EhKaldu(ServicosSistema().NomeEmpresa())) btGravar->setFocus(Qt::TabFocusReason);
     else cePreco->setFocus(Qt::TabFocusReason);
+    HabilitarTicket(false);
 }
 
 void TfrmDistServ::HabilitarTicket(bool sim) {
@@ -954,11 +970,7 @@ void TfrmDistServ::LimpaTela() {
     HabilitarTicket(true);
     edTpServ->setEnabled(true);
     cbTpServ->setEnabled(true);
-    edProg->clear();
-    edFicha->clear();
-    edSubF->clear();
-    edProd->clear();  // runs the price lookup
-    edPadron->clear();
+    for (QLineEdit* e : {edProg, edFicha, edSubF, edProd, edPadron}) MudarTexto(e, {});  // a product emptied runs the price lookup
     ceQtPares->SetEscalado(0);
     cePreco->SetEscalado(0);
     if (!par_.bloquearPreco) AplicarEstadoPreco(EstadoPreco::Editavel);

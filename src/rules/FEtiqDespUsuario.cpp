@@ -151,6 +151,7 @@ void TfrmEtiqCPagarUsuario::BitBtn1Click() {
     }
 
     if (!nomeValido || q.Eof()) {
+        q.Close();
         fechar.ativo = false;
         plat::Erro("Usuário não cadastrado");
         Falha(edUsuario);

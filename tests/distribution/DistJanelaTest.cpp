@@ -192,6 +192,30 @@ TEST_F(DistJanela, SwitchesAndInstallationRulesAtCreation) {
     EXPECT_FALSE(w->btGravar->isEnabled());
 }
 
+// Inside the frame each show with the show handler bound (the first among them) empties
+// the text edits and the remark; the numeric edits, the date and the choices stay.
+TEST_F(DistJanela, ShowInTheFrameEmptiesTheTextEditsOnly) {
+    Abrir();
+    EXPECT_EQ(Sistema().JanelaAtiva, w.data());
+    Terceirizado("1");
+    TipoServico("P");
+    w->edSetor->setText("01");
+    w->edProg->setText("123456");
+    w->mmoObs->setPlainText("obs");
+    w->cbSaidaRetorno->setCurrentIndex(1);
+    w->hide();
+    w->show();
+    for (QLineEdit* e : {w->edTpServ, w->edSetor, w->edProg, w->edFicha, w->edSubF, w->edProd, w->edPadron})
+        EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
+    EXPECT_TRUE(w->mmoObs->toPlainText().isEmpty());
+    EXPECT_EQ(w->ceTerc->text(), "001");
+    EXPECT_EQ(w->cePreco->text(), "0,0000");
+    EXPECT_EQ(w->ceQtPares->text(), "0");
+    EXPECT_EQ(w->deData->date(), QDate(2024, 3, 15));
+    EXPECT_EQ(w->cbSaidaRetorno->currentIndex(), 1);
+    EXPECT_TRUE(msgs.registro.empty());
+}
+
 TEST_F(DistJanela, KalduLongProgrammeAndQueltavioDate) {
     Empresa("KALDU");
     Abrir();

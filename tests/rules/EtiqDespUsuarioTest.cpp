@@ -12,6 +12,8 @@
 #include "platform/Mensagens.h"
 #include "rules/FEtiqDespUsuario.h"
 #include "rules/USenha.h"
+#include "shell/AmbienteAcesso.h"
+#include "shell/UDmIbAcesso.h"
 
 namespace {
 
@@ -42,6 +44,17 @@ struct Servicos {
     ServicosDeTeste srv;
 };
 
+// Types a name and a password as the operator does (letters beyond ASCII too) and clicks OK.
+void TentarValidacao(TfrmEtiqCPagarUsuario& f, const char* usuario, const char* senha) {
+    for (auto [e, texto] : {std::pair{f.edUsuario, usuario}, {f.edSenha, senha}}) {
+        e->clear();
+        e->setFocus();
+        for (QChar c : QString::fromUtf8(texto))
+            QTest::sendKeyEvent(QTest::Click, e, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c), {});
+    }
+    QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+}
+
 struct Dialogo {
     Servicos servicos;
     TfrmEtiqCPagarUsuario f{nullptr};
@@ -51,13 +64,7 @@ struct Dialogo {
         f.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
     }
-    void Tentar(const char* usuario, const char* senha) {
-        f.edUsuario->clear();
-        f.edSenha->clear();
-        QTest::keyClicks(f.edUsuario, usuario);
-        QTest::keyClicks(f.edSenha, senha);
-        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-    }
+    void Tentar(const char* usuario, const char* senha) { TentarValidacao(f, usuario, senha); }
 };
 
 }  // namespace
@@ -92,6 +99,31 @@ TEST(EtiqDespUsuario, ChecksInOrderKeepTheDialogOpen) {
     EXPECT_TRUE(d.f.Autorizado);
     EXPECT_EQ(d.f.result(), QDialog::Accepted);
     EXPECT_FALSE(d.f.isVisible());
+}
+
+// A name or password with a letter the database cannot hold (Windows-1252 has no "ł")
+// matches no stored one: the answer of an unknown user or a wrong password, the dialog open.
+TEST(EtiqDespUsuario, LettersTheDatabaseCannotHoldMatchNothing) {
+    struct Caso {
+        const char *usuario, *senha, *mensagem;
+    };
+    const Caso casos[] = {
+        {"DIREłOR", "segredo", "Usuário não cadastrado"},
+        {"ł", "ł", "Usuário não cadastrado"},
+        {"DIRETOR", "segredoł", "Senha inválida"},
+    };
+    plat::GravadorMensagens g;
+    Dialogo d;
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.usuario + std::string(" / ") + c.senha);
+        g.Limpar();
+        d.Tentar(c.usuario, c.senha);
+        EXPECT_EQ(g.Textos(), std::vector<std::string>{c.mensagem});
+        EXPECT_TRUE(d.f.isVisible());
+        EXPECT_FALSE(d.f.Autorizado);
+    }
+    d.Tentar("DIRETOR", "segredo");
+    EXPECT_TRUE(d.f.Autorizado);
 }
 
 TEST(EtiqDespUsuario, ExtraUsersOnlyAtTwoInstallations) {
@@ -155,4 +187,47 @@ TEST(EtiqDespUsuario, DatabaseErrorClosesWithoutConsent) {
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(f.result(), QDialog::Accepted);
     EXPECT_FALSE(f.Autorizado);
+}
+
+// In the program the dialog reads the system object's access module: its own connection
+// (connLogin, opened by the dialog) and its user query sqlUsu, whose statement it replaces.
+class EtiqDespUsuarioAcesso : public AmbienteAcesso {
+protected:
+    void TearDown() override {
+        AmbienteAcesso::TearDown();
+        acesso.reset();
+        principal.reset();
+    }
+    std::unique_ptr<TestDb> acesso = std::make_unique<TestDb>(), principal = std::make_unique<TestDb>();
+};
+
+TEST_F(EtiqDespUsuarioAcesso, ReadsTheAccessModulesOwnQuery) {
+    plat::GravadorMensagens g;
+    acesso->RunScript("acesso.sql");
+    principal->RunScript("principal.sql");
+    {
+        db::Query q(acesso->Conn());
+        q.SetSQL("insert into USUARIOS (NOME_US, SENHA_US) values ('DIRETOR', :S)");
+        q.ParamByName("S").SetAsBytes(FormatarSenha("DIRETOR", "segredo"));
+        q.ExecSQL();
+    }
+    IniAcesso("DevartFireBird", acesso->Path(), acesso->Path(), principal->Path());
+    TSistema& s = Sistema();
+    s.CriarConexoes();
+    s.ConfigurarConexoes();
+    s.Acesso = Aplicacao().Adicionar(std::make_unique<TdmIbAcesso>());
+    s.Acesso->connLogin.Close();
+
+    TfrmEtiqCPagarUsuario f(nullptr);
+    f.AdicionarUsuario("DIRETOR");
+    f.show();
+    const std::pair<const char*, const char*> falhas[] = {{"NINGUEM", "x"}, {"DIREłOR", "x"}, {"DIRETOR", "ł"}};
+    for (auto [usuario, senha] : falhas) TentarValidacao(f, usuario, senha);
+    EXPECT_EQ(g.Textos(), (std::vector<std::string>{"Usuário não cadastrado", "Usuário não cadastrado", "Senha inválida"}));
+    EXPECT_TRUE(s.Acesso->connLogin.Connected());
+    EXPECT_EQ(s.Acesso->sqlUsu.SQL(), (std::vector<std::string>{"Select * from USUARIOS", "where NOME_US=:NOME"}));
+    EXPECT_FALSE(f.Autorizado);
+    TentarValidacao(f, "DIRETOR", "segredo");
+    EXPECT_TRUE(f.Autorizado);
+    EXPECT_EQ(g.registro.size(), 3u);
 }

@@ -15,7 +15,10 @@
 
 #include "AmbienteAcesso.h"
 #include "distribution/UFMdiChild.h"
+#include "db/Query.h"
 #include "platform/Mensagens.h"
+#include "shell/UCRSQLConnection.h"
+#include "shell/UCifra.h"
 
 namespace {
 
@@ -148,6 +151,36 @@ TEST_F(FPrincTest, InicioCompletoAbreADistribuicaoUmaVezEDesmontaNaOrdem) {
     Aplicacao().Liberar();
     frm_ = nullptr;
     EXPECT_FALSE(SistemaCriado());
+}
+
+// The location stored in BD_PRINCIPAL is the database the main connection opens: it is
+// read before the connections are configured, in the frame's creation.
+TEST_F(FPrincTest, LocalArmazenadoEOBancoQueAConexaoPrincipalAbre) {
+    TestDb acesso;
+    acesso.RunScript("acesso.sql");
+    TestDb principal;
+    principal.RunScript("principal.sql");
+    principal.Exec("insert into CONFIG (NOME_EMPRESA) values ('ARMAZENADO')");
+    {
+        db::Query q(acesso.Conn());
+        q.SetSQL("insert into BD_PRINCIPAL (SENHA) values (:S)");
+        q.ParamByName("S").SetAsString(CifrarParaArmazenar(principal.Path()));
+        q.ExecSQL();
+    }
+    IniAcesso("DevartFireBird", acesso.Path(), acesso.Path(), Dir() + "/configurado.fdb");
+    frm_ = Aplicacao().Adicionar(std::make_unique<TfrmPrinc>());
+    frm_->Inicializar();
+    for (const auto& m : msgs_.registro) ADD_FAILURE() << m.titulo << ": " << m.texto;
+    ASSERT_TRUE(frm_->InicioCompleto());
+    ASSERT_NE(Sistema().ConexaoPrincipal, nullptr);
+    EXPECT_EQ(Sistema().ConexaoPrincipal->ParamValue("Database"), principal.Path());
+    EXPECT_EQ(Sistema().NomeEmpresa(), "ARMAZENADO");
+    frm_->show();  // the distribution window works on it
+    ASSERT_NE(frm_->JanelaDistribuicao(), nullptr);
+    EXPECT_TRUE(msgs_.registro.empty());
+    EXPECT_TRUE(frm_->close());
+    Aplicacao().Liberar();
+    frm_ = nullptr;
 }
 
 TEST_F(FPrincTest, FecharADistribuicaoDeixaAMolduraAbertaEVazia) {
