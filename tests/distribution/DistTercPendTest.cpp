@@ -519,7 +519,7 @@ TEST_F(DistTercPend, OpenedFromTheGridFollowsSavesFiltersSortsAndRefreshes) {
     // a save for the workshop reads the list again
     srv->agora = EncodeDate(2024, 3, 15) + 0.5;
     d->deData->setDate(QDate(2024, 3, 15));
-    d->ceTerc->SetValue(1);
+    d->ceTerc->SetEscalado(1);
     d->edTpServ->setText("P");
     d->edProg->setText("123456");
     d->edFicha->setText("0007");
