@@ -452,7 +452,8 @@ void StoredProc::Prepare() {
     int k = 0;
     for (auto& p : params_)
         if (p.Direction() == ParamDirection::Input) {
-            args += (k ? ", :P" : ":P") + std::to_string(k);
+            args += k ? ", :P" : ":P";
+            args += std::to_string(k);
             ++k;
         }
     if (k) sql += "(" + args + ")";
@@ -466,7 +467,11 @@ void StoredProc::ExecProc() {
     q_->SetTransaction(tr_);
     int k = 0;
     for (auto& p : params_)
-        if (p.Direction() == ParamDirection::Input) q_->ParamByName("P" + std::to_string(k++)).SetValue(p.GetValue());
+        if (p.Direction() == ParamDirection::Input) {
+            std::string nome = "P";  // built in two steps: GCC 12 -O2 warns falsely on "P" + string
+            nome += std::to_string(k++);
+            q_->ParamByName(nome).SetValue(p.GetValue());
+        }
     q_->ExecSQL();
     std::size_t col = 0;
     for (auto& p : params_)
