@@ -835,7 +835,11 @@ private:
             fs::path(servidor_.DataDir()).parent_path().string() + "/firebird.log",
             "/var/log/firebird/firebird3.0.log"};
         std::vector<std::uintmax_t> antes;
-        for (const auto& r : registros) antes.push_back(fs::exists(r) ? fs::file_size(r) : 0);
+        for (const auto& r : registros) {  // a log this user may not read (the system's) counts as empty
+            std::error_code ec;
+            const std::uintmax_t n = fs::file_size(r, ec);
+            antes.push_back(ec ? 0 : n);
+        }
         std::string saida;
         const int st = servidor_.Executar({"/usr/bin/gfix", "-v", "-full", "-n", "-user", "SYSDBA", banco_}, saida);
         if (saida.find_first_not_of(" \r\n\t") == std::string::npos && st == 0) {
