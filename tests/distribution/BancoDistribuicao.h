@@ -4,6 +4,8 @@
 // 11; prices of PR01 at ALFA; ticket 123456/0007 of product PR01 with 120 pairs and its
 // sub-tickets 0001 and 0002; programme 12/345; 000080/0001 of 3,000,000,000 pairs and
 // 000090/0001 of 10,000).
+#include <gtest/gtest.h>
+
 #include "support/TestDb.h"
 
 inline TestDb* NovoBancoDistribuicao() {
@@ -45,3 +47,15 @@ inline TestDb* NovoBancoDistribuicao() {
     for (const char* s : dados) banco->Exec(s);
     return banco;
 }
+
+// A suite sharing one distribution database (creating one is slow): made before the
+// suite's first test, dropped after its last.
+class SuiteBancoDistribuicao : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { banco = NovoBancoDistribuicao(); }
+    static void TearDownTestSuite() {
+        delete banco;
+        banco = nullptr;
+    }
+    static inline TestDb* banco = nullptr;
+};

@@ -21,13 +21,8 @@ namespace {
 // One audit row: field, old value, new value.
 using LinhaLog = std::tuple<std::string, std::string, std::string>;
 
-class DistGravacao : public ::testing::Test {
+class DistGravacao : public SuiteBancoDistribuicao {
 protected:
-    static void SetUpTestSuite() { banco = NovoBancoDistribuicao(); }
-    static void TearDownTestSuite() {
-        delete banco;
-        banco = nullptr;
-    }
     void SetUp() override {
         for (const char* t : {"EXTERNO", "PRODUCAO_SETOR", "LOG_ALTERACOES"}) banco->Exec(std::string("delete from ") + t);
         dm = std::make_unique<TDmGlobal>(banco->Conn());
@@ -68,12 +63,10 @@ protected:
         return r;
     }
 
-    static TestDb* banco;
     TRegrasGravacao regras;
     std::unique_ptr<TDmGlobal> dm;
 };
 
-TestDb* DistGravacao::banco = nullptr;
 
 }  // namespace
 

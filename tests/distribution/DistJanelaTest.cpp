@@ -29,18 +29,10 @@ using plat::EncodeDate;
 
 namespace {
 
-class DistJanela : public ::testing::Test {
+class DistJanela : public SuiteBancoDistribuicao {
 protected:
-    // One database for the suite (creating one is slow); each test starts from the
-    // fixture rows with no dispatches, progress rows, switches or installation name.
-    static void SetUpTestSuite() {
-        banco = NovoBancoDistribuicao();
-    }
-    static void TearDownTestSuite() {
-        delete banco;
-        banco = nullptr;
-    }
-
+    // Each test starts from the fixture rows with no dispatches, progress rows, switches
+    // or installation name.
     void SetUp() override {
         // the system object (the base window records itself there at each show)
         std::ofstream(config_.filePath("Parametros.ini").toStdString()) << "[Banco]\nBanco=FireBird\n";
@@ -127,7 +119,6 @@ protected:
         return -1;
     }
 
-    static TestDb* banco;
     std::unique_ptr<ServicosDeTeste> srv;
     std::unique_ptr<TfrmPrinc> moldura;
     QPointer<TfrmDistServ> w;
@@ -135,7 +126,6 @@ protected:
     QTemporaryDir config_;
 };
 
-TestDb* DistJanela::banco = nullptr;
 
 }  // namespace
 

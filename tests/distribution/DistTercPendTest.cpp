@@ -134,13 +134,8 @@ void AoAbrir(const QString& nome, std::function<void(QWidget*)> passo) {
     t->start(10);
 }
 
-class DistTercPend : public ::testing::Test {
+class DistTercPend : public SuiteBancoDistribuicao {
 protected:
-    static void SetUpTestSuite() { banco = NovoBancoDistribuicao(); }
-    static void TearDownTestSuite() {
-        delete banco;
-        banco = nullptr;
-    }
 
     void SetUp() override {
         std::ofstream(config_.filePath("Parametros.ini").toStdString()) << "[Banco]\nBanco=FireBird\n";
@@ -196,13 +191,11 @@ protected:
     }
 
     static inline const plat::TDateTime hoje = EncodeDate(2024, 3, 13);
-    static TestDb* banco;
     std::unique_ptr<ServicosDeTeste> srv;
     plat::GravadorMensagens msgs;
     QTemporaryDir config_, pasta_;
 };
 
-TestDb* DistTercPend::banco = nullptr;
 
 }  // namespace
 
