@@ -3,9 +3,11 @@
 // Prints "RATIO <case> <layer/direct>" (median of the repetitions) for each case, and
 // "RATIO prepare-reuse <cached/uncached>": a statement run 1,000 times through the layer,
 // prepared once (the statement cache) against prepared at every run. The
-// ratio compares process CPU time: the embedded engine runs in this process, so that time
-// includes the database's own work, while wall time on a shared machine mostly measures
-// the neighbours.
+// ratio compares the CPU time of the benchmark's thread (Google Benchmark's default): the
+// embedded engine runs each call in the calling thread, so that time includes the
+// database's own work but not the engine's background threads (garbage collection of the
+// previous case's versions), while wall time on a shared machine mostly measures the
+// neighbours.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
 
