@@ -112,6 +112,13 @@ protected:
         Digitar(t);
         Enter();
     }
+    // A ticket typed into the empty ticket fields, then Enter on the sub-ticket: the lookup.
+    void Ficha(const QString& prog, const QString& ficha) {
+        Focar(w->edProg);
+        Digitar(prog);
+        Digitar(ficha);
+        Enter();
+    }
     QString Celula(int linha, int col) const { return w->dbgTerc->item(linha, col)->text(); }
     int Linha(const QString& nome) const {
         for (int i = 0; i < w->dbgTerc->rowCount(); ++i)
@@ -308,10 +315,7 @@ TEST_F(DistJanela, LookupWarningsLeaveTheEntryState) {
     Abrir();
     Terceirizado("1");
     TipoServico("B");
-    Focar(w->edProg);
-    Digitar("654321");
-    Digitar("0007");
-    Enter();
+    Ficha("654321", "0007");
     ASSERT_EQ(msgs.Textos(), std::vector<std::string>{"Programação não localizada."});
     EXPECT_EQ(msgs.registro[0].tipo, plat::TipoMensagem::Aviso);
     EXPECT_TRUE(w->edProg->isEnabled());
@@ -491,10 +495,7 @@ TEST_F(DistJanela, ReturnTakesTheDispatch) {
     EXPECT_FALSE(w->ceTerc->isEnabled());
     EXPECT_FALSE(w->cbTerc->isEnabled());
     EXPECT_TRUE(w->cePreco->isReadOnly());
-    Focar(w->edProg);
-    Digitar("123456");
-    Digitar("0007");
-    Enter();
+    Ficha("123456", "0007");
     EXPECT_EQ(msgs.Textos(),
               std::vector<std::string>{"Não existe saída para esta PROG./FICHA neste tipo de serviço."});
     EXPECT_FALSE(w->btGravar->isEnabled());
@@ -594,10 +595,7 @@ TEST_F(DistJanela, PriceTotalAndLocks) {
     Abrir();
     Terceirizado("1");
     TipoServico("P");
-    Focar(w->edProg);
-    Digitar("123456");
-    Digitar("0007");
-    Enter();
+    Ficha("123456", "0007");
     EXPECT_EQ(w->ceQtPares->text(), "120");
     EXPECT_EQ(w->cePreco->text(), "2,3500");
     EXPECT_EQ(w->cePrecoTot->text(), " 282,00");
@@ -606,10 +604,7 @@ TEST_F(DistJanela, PriceTotalAndLocks) {
     w->btDesistir->click();
     Terceirizado("4");
     TipoServico("P");
-    Focar(w->edProg);
-    Digitar("123456");
-    Digitar("0007");
-    Enter();
+    Ficha("123456", "0007");
     EXPECT_EQ(w->cePreco->text(), "0,0000");
     EXPECT_FALSE(w->cePreco->isReadOnly());
     EXPECT_EQ(Foco(), w->cePreco);
@@ -856,10 +851,7 @@ TEST_F(DistGravar, ReturnChecksAndStamp) {
     EXPECT_TRUE(w->edTpServ->isEnabled());
 
     // once returned
-    Focar(w->edProg);
-    Digitar("123456");
-    Digitar("0007");
-    Enter();
+    Ficha("123456", "0007");
     w->btGravar->click();
     EXPECT_EQ(msgs.Textos(), std::vector<std::string>{"Retorno já lançado em 15/03/24."});
 }
@@ -1257,10 +1249,7 @@ TEST_F(DistJanela, PairsAndTotalWithinTheirLimits) {
     Abrir();
     Terceirizado("4");
     TipoServico("P");
-    Focar(w->edProg);
-    Digitar("000080");
-    Digitar("0001");
-    Enter();
+    Ficha("000080", "0001");
     EXPECT_EQ(msgs.Textos(),
               std::vector<std::string>{"O campo Qt. Pares deve estar entre -2.147.483.648 e 2.147.483.647."});
     EXPECT_FALSE(w->btGravar->isEnabled());
