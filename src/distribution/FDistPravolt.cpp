@@ -16,7 +16,6 @@
 #include <cmath>
 #include <initializer_list>
 #include <stdexcept>
-#include <string_view>
 
 #include "distribution/FDistTercPend.h"
 #include "distribution/UDistGravacao.h"
@@ -77,11 +76,6 @@ std::optional<std::int64_t> ParesInteiros(const db::Value& v) {
         return static_cast<std::int64_t>(d);
     }
     return v.AsInteger();
-}
-
-// True when the database can hold every text (a lookup of one it cannot finds nothing).
-bool Representaveis(std::initializer_list<std::string_view> textos) {
-    return std::all_of(textos.begin(), textos.end(), [](std::string_view t) { return plat::RepresentavelEmCp1252(t); });
 }
 
 // Read-only light-yellow display that is no tab stop.
@@ -651,7 +645,7 @@ void TfrmDistServ::BuscaPreco() {
     const std::string prod = S(edProd->text()), tipo = S(edTpServ->text());
     bool achou = false;
     plat::Dinheiro valor;
-    if (Representaveis({prod, tipo})) {
+    if (plat::RepresentavelEmCp1252({prod, tipo})) {
         try {
             sqlPrecoSer.Close();
             sqlPrecoSer.ParamByName("TERC").SetAsInteger(ceTerc->Escalado());
@@ -879,7 +873,7 @@ void TfrmDistServ::LocalizaFicha() {
     ficha_.prog = ProgramacaoDaBusca(ficha_.prog);
 
     // A text the database cannot hold matches no row of it.
-    bool achou = Representaveis({ficha_.prog, ficha_.ficha});
+    bool achou = plat::RepresentavelEmCp1252({ficha_.prog, ficha_.ficha});
     if (achou) {
         sqlProg.Close();
         ficha_.Vincular(sqlProg, nullptr);
@@ -899,7 +893,7 @@ void TfrmDistServ::LocalizaFicha() {
     sqlProg.Close();
 
     if (ficha_.subFicha != "0000") {
-        bool nulo = !Representaveis({ficha_.subFicha});
+        bool nulo = !plat::RepresentavelEmCp1252(ficha_.subFicha);
         if (!nulo) {
             sqlSubFicha.Close();
             ficha_.Vincular(sqlSubFicha);
@@ -917,7 +911,7 @@ void TfrmDistServ::LocalizaFicha() {
     const bool saida = ModoSaida();
     if (!saida) {
         const std::string tipo = S(edTpServ->text());
-        bool existe = Representaveis({tipo, ficha_.subFicha});
+        bool existe = plat::RepresentavelEmCp1252({tipo, ficha_.subFicha});
         if (existe) {
             sqlExterno.Close();
             sqlExterno.ParamByName("TPSERV").SetAsString(tipo);
@@ -1106,7 +1100,7 @@ bool TfrmDistServ::AutorizaDiretor() { return ValidarDiretor ? ValidarDiretor(th
 void TfrmDistServ::CarregaServicosPendentes(const std::string& terc, const std::string& tipo,
                                             const std::string& setor) {
     cdsServPend.clear();
-    if (!Representaveis({terc, tipo, setor})) return;  // no dispatch holds such a text
+    if (!plat::RepresentavelEmCp1252({terc, tipo, setor})) return;  // no dispatch holds such a text
     const plat::TDateTime corte = DiasUteisAntes(ServicosSistema().DataServidor(), 5);
     sqlServPend.Close();
     sqlServPend.ParamByName("terc").SetAsString(terc);

@@ -1,9 +1,7 @@
 #include "distribution/UDistGravacao.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "db/Connection.h"
@@ -73,12 +71,9 @@ std::string SqlProgresso(bool existe, ColunasProgresso c) {
 
 void Texto(db::Query& q, const char* parametro, const std::string& valor) { q.ParamByName(parametro).SetAsString(valor); }
 
-// True when the database can hold every text: a lookup of one it cannot hold finds
+// True when the database can hold the ticket's key: a lookup by one it cannot hold finds
 // nothing (only writing it is an error).
-bool Representaveis(std::initializer_list<std::string_view> textos) {
-    return std::all_of(textos.begin(), textos.end(), [](std::string_view t) { return plat::RepresentavelEmCp1252(t); });
-}
-bool Representavel(const TChaveFicha& f) { return Representaveis({f.prog, f.ficha, f.subFicha}); }
+bool Representavel(const TChaveFicha& f) { return plat::RepresentavelEmCp1252({f.prog, f.ficha, f.subFicha}); }
 void TextoOuNulo(db::Query& q, const char* parametro, const std::string& valor) {
     if (valor.empty()) q.ParamByName(parametro).SetNull();
     else q.ParamByName(parametro).SetAsString(valor);
@@ -145,7 +140,7 @@ TResultadoGravacao Recusa(TRecusa r) {
 
 bool Gravacao::SetoresAnterioresAtualizados() {
     std::vector<std::string> anteriores;
-    if (Representaveis({p_.setor})) {
+    if (plat::RepresentavelEmCp1252(p_.setor)) {
         db::Query q = Consulta(kSqlSetoresAnteriores);
         Texto(q, "codsetor", p_.setor);
         q.Open();
@@ -172,7 +167,7 @@ TResultadoGravacao Gravacao::Verificar() {
     if (regras_.parametros.bloquearPreco && p_.preco == plat::Dinheiro()) return Recusa(TRecusa::PrecoObrigatorio);
 
     db::Query q = Consulta(kSqlExterno);
-    const bool consultavel = Representaveis({p_.tipoServico}) && Representavel(p_.ficha);
+    const bool consultavel = plat::RepresentavelEmCp1252(p_.tipoServico) && Representavel(p_.ficha);
     if (consultavel) {
         Texto(q, "TPSERV", p_.tipoServico);
         p_.ficha.Vincular(q);
@@ -230,7 +225,7 @@ void Gravacao::IncluiExterno(std::int64_t terc, const std::string& tipo, Auditor
 // is: it records the same state. Returns the workshops given a new row.
 std::vector<std::int64_t> Gravacao::IncluiExternos(AuditoriaNaTransacao& log) {
     std::vector<std::int64_t> outros;
-    if (Representaveis({p_.produto}) && Representavel(p_.ficha)) {
+    if (plat::RepresentavelEmCp1252(p_.produto) && Representavel(p_.ficha)) {
         db::Query q = Consulta(kSqlInspecoes);
         Texto(q, "PROD", p_.produto);
         q.ParamByName("TERC").SetAsInteger(p_.terceirizado);
@@ -281,7 +276,7 @@ void Gravacao::AtualizaProducaoSetor(AuditoriaNaTransacao& log) {
     // Which stamp: the entry on a dispatch when BAIXA_SETOR_ENTRADA is on, else the exit.
     const ColunasProgresso col = Colunas(regras_.parametros.baixaSetorEntrada && p_.saida);
     std::optional<std::vector<db::Value>> anterior;  // date, hour and pairs of the existing row
-    if (Representaveis({p_.setor}) && Representavel(p_.ficha)) {
+    if (plat::RepresentavelEmCp1252(p_.setor) && Representavel(p_.ficha)) {
         db::Query q = Consulta(kSqlProdSetor);
         p_.ficha.Vincular(q);
         Texto(q, "SETOR", p_.setor);

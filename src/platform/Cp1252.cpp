@@ -107,4 +107,10 @@ bool RepresentavelEmCp1252(std::string_view s) {
     return true;
 }
 
+bool RepresentavelEmCp1252(std::initializer_list<std::string_view> textos) {
+    for (std::string_view t : textos)
+        if (!RepresentavelEmCp1252(t)) return false;
+    return true;
+}
+
 }  // namespace plat

@@ -3,6 +3,7 @@
 // Windows-1252 bytes; in memory every text is UTF-8. The conversion is lossless in both
 // directions: the five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) map to the C1 control characters of the same number and back.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,7 @@ std::string Utf8ParaCp1252(std::string_view utf8);
 
 // True when every character of the text can be stored as Windows-1252.
 bool RepresentavelEmCp1252(std::string_view utf8);
+// The same for every one of several texts (a lookup by any it cannot hold finds nothing).
+bool RepresentavelEmCp1252(std::initializer_list<std::string_view> textos);
 
 }  // namespace plat

@@ -25,4 +25,6 @@ TEST(Cp1252, RefusesWhatCannotBeStored) {
     EXPECT_THROW(Utf8ParaCp1252("\xC3"), std::invalid_argument);       // cut sequence
     EXPECT_THROW(Utf8ParaCp1252("\xC0\x80"), std::invalid_argument);   // overlong
     EXPECT_FALSE(RepresentavelEmCp1252("ação 😀"));
+    EXPECT_FALSE(RepresentavelEmCp1252({"ação", "", "😀"}));  // any one of several
+    EXPECT_TRUE(RepresentavelEmCp1252({"ação", "", "Só"}));
 }
