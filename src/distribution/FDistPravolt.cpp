@@ -11,7 +11,6 @@
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <initializer_list>
